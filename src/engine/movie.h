@@ -1,0 +1,30 @@
+// File: engine/movie.h
+// Movies: finding, re-encoding and re-pointing embedded and linked movies.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/session.h"
+
+namespace quillmax::engine {
+
+// Re-encodes one movie: the new file's path, "" when the movie stays, "*"
+// when the encoder reported status 2.
+std::string CompressMovieFile(app::Session& s, const std::string& presentationPath,
+                              const std::string& moviePath);
+
+bool IsMovieLink(app::Session& s, const std::shared_ptr<office::ActionSetting>& action);
+
+std::string FindEmbeddedMovie(app::Session& s, const std::string& presentationPath,
+                              const std::string& sourcePath);
+
+// Walk dispatch targets; each adds exactly one name to levelNames.
+void CompressEmbeddedMovie(app::Session& s, const std::shared_ptr<office::Slide>& slide,
+                           const std::shared_ptr<office::Shape>& shape, bool isTopLevel,
+                           std::vector<std::string>& levelNames);
+void CompressLinkedMovie(app::Session& s, const std::shared_ptr<office::Shape>& shape, int k,
+                         std::vector<std::string>& levelNames);
+
+} // namespace quillmax::engine

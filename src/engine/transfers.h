@@ -1,0 +1,27 @@
+// File: engine/transfers.h
+// Everything else that belongs to a replaced shape: its timeline effects,
+// legacy animation settings, actions, hyperlinks and sounds.
+#pragma once
+
+#include <memory>
+
+#include "office/powerpoint.h"
+
+namespace quillmax::engine {
+
+void TransferTimelineEffects(const std::shared_ptr<office::TimeLine>& timeline,
+                             const std::shared_ptr<office::Shape>& oldShape,
+                             const std::shared_ptr<office::Shape>& newShape);
+void CopyEffectParameters(const std::shared_ptr<office::Effect>& src,
+                          const std::shared_ptr<office::Effect>& dst);
+
+void CopyActionSetting(const std::shared_ptr<office::ActionSetting>& src,
+                       const std::shared_ptr<office::ActionSetting>& dst);
+void CopyHyperlink(const std::shared_ptr<office::ActionSetting>& src,
+                   const std::shared_ptr<office::ActionSetting>& dst);
+void CopySoundEffect(const std::shared_ptr<office::ActionSetting>& src,
+                     const std::shared_ptr<office::ActionSetting>& dst);
+void CopyAnimationSettings(const std::shared_ptr<office::Shape>& src,
+                           const std::shared_ptr<office::Shape>& dst);
+
+} // namespace quillmax::engine

@@ -1,0 +1,34 @@
+// File: settings/ole_list.cpp
+// The list's own rules; loading and saving live in ole_list_store.cpp.
+#include "settings/ole_list.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace quillmax::settings {
+namespace {
+
+std::string lower(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return s;
+}
+
+} // namespace
+
+void OleConversionList::AddToExceptionList(const std::string& key, const std::string& value) {
+    std::string k = lower(key);
+    if (std::find(keys_.begin(), keys_.end(), k) != keys_.end()) return;
+    keys_.push_back(k);
+    values_.push_back(value);
+}
+
+std::string OleConversionList::ObjToImage(const std::string& key) const {
+    if (key.empty()) return kConvert;
+    std::string k = lower(key);
+    auto it = std::find(keys_.begin(), keys_.end(), k);
+    if (it == keys_.end()) return kConvert;
+    return values_[static_cast<size_t>(it - keys_.begin())];
+}
+
+} // namespace quillmax::settings

@@ -1,0 +1,34 @@
+// File: settings/ole_list.h
+// The OLE conversion list: application keys (lower case, insertion order,
+// no duplicates) each with its conversion value, loaded from and saved to
+// ole.ini. The list dialog shows this model; the engine asks it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace quillmax::settings {
+
+inline constexpr const char* kConvert = "変換する";
+inline constexpr const char* kDoNotConvert = "変換しない";
+
+class OleConversionList {
+public:
+    virtual ~OleConversionList() = default;
+
+    // Adds key (lower-cased) with value unless the key is already listed.
+    virtual void AddToExceptionList(const std::string& key, const std::string& value);
+    // The key's value; "変換する" for an empty or unknown key.
+    virtual std::string ObjToImage(const std::string& key) const;
+
+    const std::vector<std::string>& keys() const { return keys_; }
+    const std::vector<std::string>& values() const { return values_; }
+    void SetValueAt(size_t index, const std::string& value) { values_.at(index) = value; }
+    void Clear() { keys_.clear(); values_.clear(); }
+
+protected:
+    std::vector<std::string> keys_;
+    std::vector<std::string> values_;
+};
+
+} // namespace quillmax::settings
