@@ -17,6 +17,9 @@ std::string lower(std::string s) {
 } // namespace
 
 void OleConversionList::AddToExceptionList(const std::string& key, const std::string& value) {
+    // A blank key would end the list when ole.ini is read back (the loader
+    // stops at the first empty name), so it never enters the list.
+    if (key.find_first_not_of(std::string(" \t\r\n\0", 5)) == std::string::npos) return;
     std::string k = lower(key);
     if (std::find(keys_.begin(), keys_.end(), k) != keys_.end()) return;
     keys_.push_back(k);

@@ -17,6 +17,7 @@ public:
     virtual ~OleConversionList() = default;
 
     // Adds key (lower-cased) with value unless the key is already listed.
+    // An empty or blank key is refused (it could not be stored).
     virtual void AddToExceptionList(const std::string& key, const std::string& value);
     // The key's value; "変換する" for an empty or unknown key.
     virtual std::string ObjToImage(const std::string& key) const;

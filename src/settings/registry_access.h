@@ -9,16 +9,14 @@
 #include <string>
 #include <vector>
 
-namespace quillmax::settings {
+#include "settings/registry_api.h"
 
-enum class RegRoot { LocalMachine, CurrentUser, ClassesRoot };
+namespace quillmax::settings {
 
 struct RegText {
     bool found = false;
     std::string text;
 };
-
-class RegistryApi; // platform calls (platform/posix or platform/win32)
 
 class RegistryAccess {
 public:

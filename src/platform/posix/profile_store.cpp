@@ -1,0 +1,230 @@
+// File: platform/posix/profile_store.cpp
+// INI files read and written line by line; a write touches only the one
+// line it sets (or adds it) and replaces the file atomically.
+#include "platform/posix/profile_store.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <system_error>
+#include <vector>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace quillmax::util {
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string Trim(const std::string& s) {
+    size_t b = 0, e = s.size();
+    while (b < e && (IsBlank(s[b]) || s[b] == '\r')) ++b;
+    while (e > b && (IsBlank(s[e - 1]) || s[e - 1] == '\r')) --e;
+    return s.substr(b, e - b);
+}
+
+std::string Lower(std::string s) {
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return s;
+}
+
+std::vector<std::string> ReadLines(const std::string& path, bool& exists) {
+    std::vector<std::string> lines;
+    std::ifstream in(path, std::ios::binary);
+    exists = static_cast<bool>(in);
+    if (!in) return lines;
+    std::ostringstream buf;
+    buf << in.rdbuf();
+    std::string text = buf.str();
+    if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
+    std::string line;
+    std::istringstream lin(text);
+    while (std::getline(lin, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// The section name of a header line "[name]", or false.
+bool SectionOf(const std::string& line, std::string& name) {
+    std::string t = Trim(line);
+    if (t.empty() || t[0] != '[') return false;
+    size_t close = t.find(']');
+    if (close == std::string::npos) return false;
+    name = Trim(t.substr(1, close - 1));
+    return true;
+}
+
+// The key and raw value of "key = value", or false (comments, garbage).
+bool EntryOf(const std::string& line, std::string& key, std::string& value) {
+    std::string t = Trim(line);
+    if (t.empty() || t[0] == ';' || t[0] == '#' || t[0] == '[') return false;
+    size_t eq = t.find('=');
+    if (eq == std::string::npos) return false;
+    key = Trim(t.substr(0, eq));
+    value = Trim(t.substr(eq + 1));
+    return !key.empty();
+}
+
+// Values lose one pair of surrounding matching quotes.
+std::string Unquote(const std::string& v) {
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+        return v.substr(1, v.size() - 2);
+    return v;
+}
+
+long CopyOut(const std::string& text, char* buffer, std::uint32_t bufferSize) {
+    if (!buffer || bufferSize == 0) return 0;
+    size_t n = std::min<size_t>(text.size(), bufferSize - 1);
+    std::memcpy(buffer, text.data(), n);
+    buffer[n] = '\0';
+    return static_cast<long>(n);
+}
+
+bool WriteAtomically(const std::string& path, const std::string& text) {
+    fs::path target(path);
+    std::string folder = target.parent_path().string();
+    if (folder.empty()) folder = ".";
+    std::string tmpl = folder + "/." + target.filename().string() + ".XXXXXX";
+    std::vector<char> name(tmpl.begin(), tmpl.end());
+    name.push_back('\0');
+    int fd = ::mkstemp(name.data());
+    if (fd < 0) return false;
+    // The new file keeps the old one's permissions (else the usual ones).
+    struct stat st {};
+    mode_t mode;
+    if (::stat(path.c_str(), &st) == 0) {
+        mode = st.st_mode & 07777;
+    } else {
+        mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    ::fchmod(fd, mode);
+    bool ok = true;
+    const char* p = text.data();
+    size_t left = text.size();
+    while (left > 0) {
+        ssize_t w = ::write(fd, p, left);
+        if (w <= 0) {
+            ok = false;
+            break;
+        }
+        p += w;
+        left -= static_cast<size_t>(w);
+    }
+    if (ok && ::fsync(fd) != 0) ok = false;
+    if (::close(fd) != 0) ok = false;
+    if (ok) ok = std::rename(name.data(), path.c_str()) == 0;
+    if (!ok) std::remove(name.data());
+    return ok;
+}
+
+} // namespace
+
+long ProfileStore::GetPrivateProfileStringA(const std::string& section, const std::string& key,
+                                            const std::string& defaultText, char* buffer,
+                                            std::uint32_t bufferSize,
+                                            const std::string& fileName) {
+    // The default loses trailing blanks, as the Windows call does.
+    std::string fallback = defaultText;
+    while (!fallback.empty() && IsBlank(fallback.back())) fallback.pop_back();
+
+    bool exists = false;
+    std::vector<std::string> lines = ReadLines(fileName, exists);
+    const std::string wantSection = Lower(Trim(section));
+    const std::string wantKey = Lower(Trim(key));
+    bool inSection = false;
+    for (const std::string& line : lines) {
+        std::string name, k, v;
+        if (SectionOf(line, name)) {
+            inSection = Lower(name) == wantSection;
+            continue;
+        }
+        if (inSection && EntryOf(line, k, v) && Lower(k) == wantKey)
+            return CopyOut(Unquote(v), buffer, bufferSize);
+    }
+    return CopyOut(fallback, buffer, bufferSize);
+}
+
+bool ProfileStore::WritePrivateProfileStringA(const std::string& section, const std::string& key,
+                                              const std::string& text,
+                                              const std::string& fileName) {
+    // A line break in any part would split the entry and corrupt the file.
+    const std::string breaks("\r\n\0", 3);
+    if (Trim(section).empty() || Trim(key).empty() || key.find('=') != std::string::npos ||
+        section.find_first_of(breaks) != std::string::npos ||
+        key.find_first_of(breaks) != std::string::npos ||
+        text.find_first_of(breaks) != std::string::npos)
+        return false;
+
+    bool exists = false;
+    std::vector<std::string> lines = ReadLines(fileName, exists);
+    const std::string wantSection = Lower(Trim(section));
+    const std::string wantKey = Lower(Trim(key));
+
+    bool inSection = false, sectionFound = false, done = false;
+    size_t insertAt = 0; // after the section's last non-blank line
+    for (size_t i = 0; i < lines.size() && !done; ++i) {
+        std::string name, k, v;
+        if (SectionOf(lines[i], name)) {
+            if (inSection) break; // our section ended without the key
+            inSection = Lower(name) == wantSection;
+            if (inSection) {
+                sectionFound = true;
+                insertAt = i + 1;
+            }
+            continue;
+        }
+        if (!inSection) continue;
+        if (EntryOf(lines[i], k, v) && Lower(k) == wantKey) {
+            lines[i] = k + "=" + text;
+            done = true;
+        } else if (!Trim(lines[i]).empty()) {
+            insertAt = i + 1;
+        }
+    }
+    if (!done) {
+        if (sectionFound) {
+            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insertAt),
+                         Trim(key) + "=" + text);
+        } else {
+            lines.push_back("[" + Trim(section) + "]");
+            lines.push_back(Trim(key) + "=" + text);
+        }
+    }
+    std::string out;
+    for (const std::string& line : lines) out += line + "\r\n";
+    return WriteAtomically(fileName, out);
+}
+
+std::string OleIniPath(const std::string& programFolder) {
+    if (!programFolder.empty() && ::access(programFolder.c_str(), W_OK) == 0) {
+        std::string folder = programFolder;
+        if (folder.back() != '/') folder += '/';
+        return folder + "ole.ini";
+    }
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    std::string base;
+    if (xdg && *xdg) {
+        base = xdg;
+    } else {
+        const char* home = std::getenv("HOME");
+        base = std::string(home ? home : ".") + "/.config";
+    }
+    std::string folder = base + "/quillmax";
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    return folder + "/ole.ini";
+}
+
+} // namespace quillmax::util

@@ -1,0 +1,86 @@
+// File: platform/posix/registry_store.h
+// The registry on POSIX systems: each root (HKEY_LOCAL_MACHINE,
+// HKEY_CURRENT_USER, HKEY_CLASSES_ROOT) is one UTF-8 text file in the
+// registry export format ("Windows Registry Editor Version 5.00"), named
+// after the root, e.g. HKEY_LOCAL_MACHINE.reg, in one folder. The store only
+// stores; the buffer rules live in settings::RegistryAccess.
+//
+// Key and value names match without regard to case. Each open re-reads the
+// root's file, each change rewrites it atomically (temporary file, rename).
+// Lines that cannot be parsed are ignored, so a damaged file reads as the
+// values it still holds. HKEY_CLASSES_ROOT answers "xdg-open" as the default
+// value of http\shell\open\command when the file does not say otherwise.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "settings/registry_api.h"
+
+namespace quillmax::util {
+
+// $XDG_CONFIG_HOME/quillmax/registry (~/.config/quillmax/registry when the
+// variable is unset or empty).
+std::string DefaultRegistryFolder();
+
+// "HKEY_LOCAL_MACHINE" etc.
+const char* RegistryRootName(settings::RegRoot root);
+
+class RegistryStore : public settings::RegistryApi {
+public:
+    explicit RegistryStore(std::string folder);
+
+    long RegOpenKeyExA(settings::RegRoot root, const std::string& subKey, settings::RegAccess access,
+                       settings::RegHandle* result) override;
+    long RegCreateKeyExA(settings::RegRoot root, const std::string& subKey,
+                         settings::RegHandle* result) override;
+    long RegQueryValueExA(settings::RegHandle key, const std::string& valueName, std::uint32_t* type,
+                          unsigned char* data, std::uint32_t* size) override;
+    long RegSetValueExA(settings::RegHandle key, const std::string& valueName, std::uint32_t type,
+                        const unsigned char* data, std::uint32_t size) override;
+    long RegDeleteValueA(settings::RegHandle key, const std::string& valueName) override;
+    long RegEnumKeyExA(settings::RegHandle key, std::uint32_t index, char* name,
+                       std::uint32_t* nameSize, char* className,
+                       std::uint32_t* classSize) override;
+    long RegCloseKey(settings::RegHandle key) override;
+
+    const std::string& folder() const { return folder_; }
+    // Full path of a root's file.
+    std::string FilePath(settings::RegRoot root) const;
+
+    struct Value {
+        std::string name; // as first written
+        std::uint32_t type = settings::kRegSz;
+        std::string bytes; // as set (a REG_SZ normally ends in its NUL)
+    };
+    struct Key {
+        std::string path; // as first written, without the root
+        std::vector<Value> values;
+    };
+    // One root's keys by lower-cased path ("" is the root itself).
+    using Hive = std::map<std::string, Key>;
+
+    // Parses registry export text; never throws, skips what it cannot read.
+    static Hive Parse(const std::string& text, settings::RegRoot root);
+    static std::string Format(const Hive& hive, settings::RegRoot root);
+
+private:
+    struct Open {
+        settings::RegRoot root;
+        std::string path; // lower-cased
+        settings::RegAccess access;
+    };
+
+    Hive Load(settings::RegRoot root) const;
+    bool Save(settings::RegRoot root, const Hive& hive) const;
+    settings::RegHandle NewHandle(settings::RegRoot root, std::string path,
+                                  settings::RegAccess access);
+
+    std::string folder_;
+    std::map<settings::RegHandle, Open> open_;
+    settings::RegHandle next_ = 1;
+};
+
+} // namespace quillmax::util

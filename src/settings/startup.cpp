@@ -1,0 +1,46 @@
+// File: settings/startup.cpp
+// The settings' part of the program's start and exit.
+#include "settings/startup.h"
+
+#include "platform/posix/desktop_folder.h"
+#include "platform/posix/profile_store.h"
+#include "platform/posix/registry_store.h"
+
+namespace quillmax::settings {
+
+SettingsRuntime::SettingsRuntime(const std::string& programFolder,
+                                 const std::string& registryFolder, util::FileSystem* fileSystem)
+    : SettingsRuntime(std::make_unique<util::RegistryStore>(
+                          registryFolder.empty() ? util::DefaultRegistryFolder() : registryFolder),
+                      std::make_unique<util::ProfileStore>(),
+                      [programFolder] { return util::OleIniPath(programFolder); },
+                      [] { return util::DesktopFolder(); }, fileSystem) {}
+
+SettingsRuntime::SettingsRuntime(std::unique_ptr<RegistryApi> registryApi_,
+                                 std::unique_ptr<ProfileApi> profileApi_,
+                                 std::function<std::string()> iniFilePath,
+                                 std::function<std::string()> desktopFolder,
+                                 util::FileSystem* fileSystem)
+    : registryApi(std::move(registryApi_)), profileApi(std::move(profileApi_)),
+      registry(*registryApi), store(registry, std::move(desktopFolder)),
+      oleStore(oleList, *profileApi, registry, std::move(iniFilePath), fileSystem) {}
+
+void Startup(SettingsRuntime& rt) {
+    rt.store.LoadSettingsFirstStage(rt.settings);
+    rt.store.LoadFormHeight(rt.settings);
+    rt.oleStore.initExceptionList();
+    rt.store.LoadSettingsSecondStage(rt.settings);
+    ClearMovie(rt);
+}
+
+void ClearMovie(SettingsRuntime& rt) {
+    rt.settings.Movie = 0;
+    if (rt.store.chkMovie_Click) rt.store.chkMovie_Click();
+}
+
+void Shutdown(SettingsRuntime& rt) {
+    rt.store.SaveSettings(rt.settings);
+    rt.oleStore.SaveExceptionList();
+}
+
+} // namespace quillmax::settings
