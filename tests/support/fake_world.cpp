@@ -38,6 +38,7 @@ FakeWorld::FakeWorld() {
     session.settings = &settings;
     session.oleList = &oleList;
     session.fileSystem = &fileSystem;
+    session.registry = &registry;
     settings.PPTFolder = dir.path().string();
     settings.MovieFolder = dir.path().string();
 }

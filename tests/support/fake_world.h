@@ -8,7 +8,9 @@
 #include <string>
 
 #include "app/session.h"
+#include "platform/posix/registry_store.h"
 #include "settings/ole_list.h"
+#include "settings/registry_access.h"
 #include "settings/settings.h"
 #include "support/fake_office.h"
 #include "support/recorder_view.h"
@@ -40,8 +42,11 @@ struct FakeWorld {
     settings::Settings settings;
     settings::OleConversionList oleList;
     util::FileSystem fileSystem;
-    app::Session session;
     TempDir dir;
+    TempDir registryDir;
+    util::RegistryStore registryStore{registryDir.path().string()};
+    settings::RegistryAccess registry{registryStore};
+    app::Session session;
 
     // Registers a deck at path (and writes a file there so it exists).
     std::string AddDeck(const std::string& name, std::function<void(FakePresentation&)> build,
