@@ -3,10 +3,12 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/session.h"
+#include "office/automation.h"
 
 namespace quillmax::engine {
 
@@ -18,5 +20,21 @@ void ConvertToPicture(app::Session& s, const std::shared_ptr<office::Slide>& sli
                       const std::shared_ptr<office::Shape>& oldShape, const Geometry& savedGeometry,
                       bool isTopLevel, const std::string& kindLabel, bool treatAsPicture,
                       std::vector<std::string>& levelNames);
+
+// The two renderings the pixel check compares (the window's picCompare and
+// picCheck boxes of the original design).
+struct CompareRasters {
+    std::optional<office::Raster> referenceRaster;
+};
+
+// The clipboard's metafile rendering becomes the reference; without one the
+// reference is cleared (never left over from an earlier shape).
+void CaptureReference(app::Session& s, CompareRasters& rasters);
+// True when the clipboard's picture turned more than `threshold` of the
+// reference's pixels pure black or pure white.
+bool PixelCheck(app::Session& s, const CompareRasters& rasters, double threshold);
+
+// combRatio's rendering size factor by list index.
+double ScaleFactorFor(int ratioIndex);
 
 } // namespace quillmax::engine

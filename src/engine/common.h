@@ -1,0 +1,27 @@
+// File: engine/common.h
+// Small helpers the engine's routines share: text rules of the names and
+// settings texts, minimising the applications, the settle pauses.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "app/session.h"
+
+namespace quillmax::engine {
+
+std::string LowerAscii(std::string s);
+std::string TrimBlanks(const std::string& s);
+// A settings text read as a number; nullopt when it is not one.
+std::optional<double> ReadNumber(const std::string& text);
+// Whole number, halves to the even neighbour.
+long long RoundEven(double v);
+
+// PowerPoint minimised, and Excel in the older mode, so that nothing the
+// engine does pops up over the user's work. Each call is step-contained.
+void MinimiseApplications(app::Session& s);
+
+// The pauses around pastes and deletions.
+void Settle(app::Session& s, int ms);
+
+} // namespace quillmax::engine

@@ -1,0 +1,322 @@
+// File: engine/picture.cpp
+// Pictures (and OLE objects) copied at a scaled size, pasted back in a
+// lighter format, measured alone in the scratch presentation, and kept only
+// when clearly smaller. Up to the paste each statement is skipped on
+// failure; the paste stage is one region whose first failure deletes only
+// this shape's replacement and keeps the old shape.
+#include "engine/picture.h"
+
+#include <cmath>
+
+#include "engine/common.h"
+#include "engine/ole.h"
+#include "engine/reporting.h"
+#include "engine/replace.h"
+#include "engine/transfers.h"
+#include "office/containment.h"
+#include "settings/ole_list.h"
+#include "util/file_system.h"
+
+namespace quillmax::engine {
+namespace {
+
+using office::AutomationError;
+using office::step;
+
+// A handle the object model did not hand out fails like a call on it would.
+template <class T>
+T& Req(const std::shared_ptr<T>& p) {
+    if (!p) throw AutomationError("object variable not set");
+    return *p;
+}
+
+util::FileSystem& Files(app::Session& s) {
+    if (!s.fileSystem) throw AutomationError("FileSystem", "no file system");
+    return *s.fileSystem;
+}
+
+struct RatioItem {
+    const char* text;
+    double factor;
+};
+// combRatio's items in list order.
+constexpr RatioItem kRatioItems[] = {
+    {"ｻｲｽﾞ最優先", 0.75}, {"ｻｲｽﾞ優先", 1.0}, {"画質優先", 1.4}, {"画質最優先", 2.0}};
+
+// Saves the scratch presentation with what the clipboard holds alone on a
+// slide; the bytes it adds to the empty presentation. The slide is handed
+// back through `slide` so that a failure can still remove it.
+double MeasureClipboard(app::Session& s, const std::string& scratchPath,
+                        std::shared_ptr<office::Slide>& slide) {
+    slide = Req(Req(s.presMeasure).GetSlides()).Add(1, office::ppt::kLayoutBlank);
+    Req(slide->GetShapes()).Paste();
+    s.presMeasure->SaveAs(scratchPath);
+    double bytes = Files(s).FileSize(s.presMeasure->FullName()) - s.emptyPresSize;
+    slide->Delete();
+    slide.reset();
+    return bytes;
+}
+
+// The format of the picture rules.
+std::optional<PasteFormat> PictureFormat(app::Session& s, const std::shared_ptr<office::Shape>& old,
+                                         bool secondPass) {
+    const PasteFormat metafile{office::ppt::kPasteMetafile, kExcelMetafile, kLabelMetafile};
+    const PasteFormat jpeg{office::ppt::kPasteJPG, kExcelJPEG, kLabelJPEG};
+    const PasteFormat png{office::ppt::kPastePNG, kExcelPNG, kLabelPNG};
+    const PasteFormat gif{office::ppt::kPasteGIF, kExcelGIF, kLabelGIF};
+    const int format = s.settings->Format;
+    if (s.officeXPMode) {
+        switch (format) {
+        case 0: return secondPass ? metafile : jpeg;
+        case 1: return jpeg;
+        case 2: return png;
+        case 3: return gif;
+        case 4: return metafile;
+        default: return std::nullopt;
+        }
+    }
+    // The worksheet's JPEG cannot carry a rotated picture or a placeholder.
+    auto rotated = [&] { return RoundEven(old->Rotation()) != 0; };
+    switch (format) {
+    case 0: return (secondPass || rotated()) ? metafile : jpeg;
+    case 1: return (old->Type() == office::ppt::kShapePlaceholder || rotated()) ? png : jpeg;
+    case 2: return png;
+    case 3: return gif;
+    case 4: return metafile;
+    default: return std::nullopt;
+    }
+}
+
+std::string PictureLogLine(double width, double height, double origBytes, double newBytes) {
+    return std::string("\t") + std::to_string(RoundEven(width)) + "x" +
+           std::to_string(RoundEven(height)) + " ﾋﾟｸｾﾙの画像を圧縮 (" + FormatKB(origBytes) + "→" +
+           FormatKB(newBytes) + ")  " + kCrLf;
+}
+
+} // namespace
+
+double ScaleFactorFor(int ratioIndex) {
+    // No selection (or an unknown index) renders at display size.
+    if (ratioIndex < 0 || ratioIndex >= static_cast<int>(std::size(kRatioItems))) return 1.0;
+    return kRatioItems[ratioIndex].factor;
+}
+
+void CaptureReference(app::Session& s, CompareRasters& rasters) {
+    rasters.referenceRaster.reset();
+    step([&] {
+        if (!s.automation) return;
+        rasters.referenceRaster = s.automation->SystemClipboard().MetafilePicture();
+    });
+}
+
+bool PixelCheck(app::Session& s, const CompareRasters& rasters, double threshold) {
+    if (!s.automation) return false;
+    std::optional<office::Raster> candidate;
+    if (!step([&] { candidate = s.automation->SystemClipboard().MetafilePicture(); })) return false;
+    if (!candidate || !rasters.referenceRaster) return false;
+    const office::Raster& ref = *rasters.referenceRaster;
+    const office::Raster& cand = *candidate;
+    if (cand.width <= 0 || cand.height <= 0 || ref.width <= 0 || ref.height <= 0) return false;
+    if (ref.pixels.size() < static_cast<size_t>(ref.width) * ref.height ||
+        cand.pixels.size() < static_cast<size_t>(cand.width) * cand.height)
+        return false;
+
+    // The candidate is addressed in the reference's pixel coordinates.
+    const int W = ref.width, H = ref.height;
+    const long long limit = RoundEven(static_cast<double>(W) * threshold * H);
+    constexpr std::uint32_t kBlack = 0x000000, kWhite = 0xFFFFFF;
+    long long count = 0;
+    for (int y = 0; y < H; ++y) {
+        const int cy = static_cast<int>(static_cast<long long>(y) * cand.height / H);
+        for (int x = 0; x < W; ++x) {
+            const int cx = static_cast<int>(static_cast<long long>(x) * cand.width / W);
+            const std::uint32_t a = ref.at(x, y) & 0xFFFFFF;
+            const std::uint32_t b = cand.at(cx, cy) & 0xFFFFFF;
+            if ((b == kBlack && a != kBlack) || (a != kWhite && b == kWhite)) {
+                if (++count > limit) return true;
+            }
+        }
+    }
+    return false;
+}
+
+void ConvertToPicture(app::Session& s, const std::shared_ptr<office::Slide>& slide,
+                      const std::shared_ptr<office::Shape>& oldShape, const Geometry& savedGeometry,
+                      bool isTopLevel, const std::string& kindLabel, bool treatAsPicture,
+                      std::vector<std::string>& levelNames) {
+    auto& old = Req(oldShape);
+    const bool xp = s.officeXPMode;
+
+    step([&] { Req(Req(s.presSource).Windows(1)).Activate(); });
+    step([&] { Req(slide).Select(); });
+    step([&] { old.Select(); });
+    PickUpFormat(oldShape);
+
+    int oldPosition = 0;
+    step([&] { oldPosition = old.ZOrderPosition(); });
+
+    // The copy is taken upright; the replacement gets the rotation back.
+    double savedRotation = 0;
+    bool rotationRead = false;
+    if (xp) {
+        rotationRead = step([&] { savedRotation = old.Rotation(); });
+        if (rotationRead && RoundEven(savedRotation) != 0) step([&] { old.SetRotation(0); });
+    }
+
+    auto keepOld = [&] {
+        if (xp && rotationRead) step([&] { old.SetRotation(savedRotation); });
+        step([&] { levelNames.push_back(old.Name()); });
+    };
+
+    bool secondPass = false;
+    double origBytes = 0;
+    double newBytes = 0;
+    CompareRasters rasters;
+
+    for (;;) { // retry point
+        const double scaleFactor = ScaleFactorFor(s.settings->Ratio);
+        step([&] { old.SetWidth(scaleFactor * savedGeometry.width); });
+        step([&] { old.SetHeight(scaleFactor * savedGeometry.height); });
+        step([&] { old.Copy(); });
+        step([&] { old.SetWidth(savedGeometry.width); });
+        step([&] { old.SetHeight(savedGeometry.height); });
+
+        // Measure the old version, statement by statement.
+        std::shared_ptr<office::Slide> measureSlide;
+        step([&] {
+            measureSlide = Req(Req(s.presMeasure).GetSlides()).Add(1, office::ppt::kLayoutBlank);
+        });
+        step([&] { Req(Req(measureSlide).GetShapes()).Paste(); });
+        step([&] { Req(s.presMeasure).SaveAs(s.scratchPath1); });
+        step([&] {
+            origBytes = Files(s).FileSize(Req(s.presMeasure).FullName()) - s.emptyPresSize;
+        });
+        CaptureReference(s, rasters);
+        step([&] { Req(measureSlide).Delete(); });
+
+        // Too small to be worth it; a FileSize that is no number converts nothing.
+        std::optional<double> floorKB = ReadNumber(s.settings->FileSize);
+        if (!floorKB || *floorKB * 1024.0 > origBytes) {
+            keepOld();
+            return;
+        }
+
+        MinimiseApplications(s);
+
+        enum class Outcome { Keep, Retry, Accept, Reject } outcome = Outcome::Keep;
+        std::shared_ptr<office::Shape> newShape;
+        std::shared_ptr<office::ExcelShape> sheetShape;
+        std::shared_ptr<office::Slide> newMeasureSlide;
+
+        const bool ok = office::routine([&] {
+            std::string formatLabel;
+            for (;;) { // paste point
+                Settle(s, 50);
+                std::optional<PasteFormat> format =
+                    treatAsPicture
+                        ? PictureFormat(s, oldShape, secondPass)
+                        : OleFormat(s.oleList ? s.oleList->ObjToImage(kindLabel)
+                                              : std::string(settings::kConvert));
+                if (!format) {
+                    outcome = Outcome::Keep;
+                    return;
+                }
+                formatLabel = format->formatLabel;
+                if (xp) {
+                    newShape = Req(Req(Req(slide).GetShapes()).PasteSpecial(format->dataType)).Item(1);
+                } else {
+                    auto& sheet = Req(s.sheetWork);
+                    sheet.PasteSpecial(format->excelFormat, false, false);
+                    sheetShape = Req(sheet.GetShapes()).Item(1);
+                    Req(sheetShape).Copy();
+                    sheetShape->Delete();
+                    sheetShape.reset();
+                    Req(s.bookWork).SetSaved(true);
+                    slide->Select();
+                    newShape = Req(Req(slide->GetShapes()).Paste()).Item(1);
+                }
+                Req(newShape);
+
+                Settle(s, 50);
+                newShape->Copy();
+
+                if (treatAsPicture && s.settings->Format == 0 && formatLabel == kLabelJPEG &&
+                    PixelCheck(s, rasters, 0.05)) {
+                    newShape->Delete();
+                    newShape.reset();
+                    secondPass = true;
+                    outcome = Outcome::Retry;
+                    return;
+                }
+                if (TwiceApplies(s, treatAsPicture, origBytes)) {
+                    // The clipboard still holds the first conversion.
+                    newShape->Delete();
+                    newShape.reset();
+                    treatAsPicture = true;
+                    continue;
+                }
+                break;
+            }
+
+            newBytes = MeasureClipboard(s, s.scratchPath2, newMeasureSlide);
+            const double sizeRate = newBytes / origBytes * 100.0;
+            // A rate that is no number accepts nothing; an equal rate is rejected.
+            std::optional<double> expect = ReadNumber(s.settings->ExpectRate);
+            outcome = (expect && *expect > sizeRate) ? Outcome::Accept : Outcome::Reject;
+        });
+
+        if (!ok) {
+            if (newShape) step([&] { newShape->Delete(); });
+            if (sheetShape) step([&] { sheetShape->Delete(); });
+            if (newMeasureSlide) step([&] { newMeasureSlide->Delete(); });
+            keepOld();
+            return;
+        }
+
+        switch (outcome) {
+        case Outcome::Retry:
+            continue;
+        case Outcome::Keep:
+            if (newShape) step([&] { newShape->Delete(); });
+            keepOld();
+            return;
+        case Outcome::Reject:
+            step([&] { newShape->Delete(); });
+            Settle(s, 50);
+            keepOld();
+            return;
+        case Outcome::Accept:
+            break;
+        }
+
+        auto& neu = *newShape;
+        step([&] { neu.SetLeft(savedGeometry.left); });
+        step([&] { neu.SetTop(savedGeometry.top); });
+        step([&] { neu.SetWidth(savedGeometry.width); });
+        step([&] { neu.SetHeight(savedGeometry.height); });
+        step([&] { MoveToZOrderOf(newShape, oldPosition); });
+        if (xp) step([&] { neu.SetRotation(savedRotation); });
+        if (isTopLevel) {
+            if (xp)
+                step([&] { TransferTimelineEffects(Req(slide).GetTimeLine(), oldShape, newShape); });
+            else
+                step([&] { CopyAnimationSettings(oldShape, newShape); });
+        }
+        step([&] { CopyActionSetting(old.ActionSettings(1), neu.ActionSettings(1)); });
+        step([&] { CopyActionSetting(old.ActionSettings(2), neu.ActionSettings(2)); });
+        step([&] { ReattachConnectors(Req(slide).GetShapes(), oldShape, newShape); });
+        const std::string line =
+            LowerAscii(TrimBlanks(kindLabel)) == "picture"
+                ? PictureLogLine(savedGeometry.width, savedGeometry.height, origBytes, newBytes)
+                : ObjectLogLine(kindLabel, savedGeometry.width, savedGeometry.height, origBytes,
+                                newBytes);
+        AppendLog(s, line);
+        step([&] { old.Delete(); });
+        Settle(s, 50);
+        s.shapeReplaced = true;
+        step([&] { levelNames.push_back(neu.Name()); });
+        return;
+    }
+}
+
+} // namespace quillmax::engine

@@ -1,0 +1,195 @@
+// File: engine/walk.cpp
+// The walk over one slide or one group level: every shape visited once,
+// classified by its name, and handed to the picture, OLE or movie path or
+// to a deeper level. A group is taken apart while its members are visited;
+// its animations wait on a small placeholder group meanwhile.
+#include "engine/walk.h"
+
+#include <vector>
+
+#include "engine/common.h"
+#include "engine/movie.h"
+#include "engine/ole.h"
+#include "engine/picture.h"
+#include "engine/transfers.h"
+#include "office/containment.h"
+#include "settings/ole_list.h"
+
+namespace quillmax::engine {
+namespace {
+
+using office::step;
+
+template <class T>
+T& Req(const std::shared_ptr<T>& p) {
+    if (!p) throw office::AutomationError("object variable not set");
+    return *p;
+}
+
+void MoveAnimations(app::Session& s, const std::shared_ptr<office::Slide>& slide,
+                    const std::shared_ptr<office::Shape>& from,
+                    const std::shared_ptr<office::Shape>& to) {
+    if (s.officeXPMode)
+        TransferTimelineEffects(slide->GetTimeLine(), from, to);
+    else
+        CopyAnimationSettings(from, to);
+}
+
+bool StartsWith(const std::string& s, const std::string& prefix) {
+    return s.compare(0, prefix.size(), prefix) == 0;
+}
+
+// PixelSize as a whole number; a text that is no number keeps groups whole.
+std::optional<long long> GroupThreshold(app::Session& s) {
+    std::optional<double> v = ReadNumber(s.settings->PixelSize);
+    if (!v) return std::nullopt;
+    return RoundEven(*v);
+}
+
+bool MovieTargetIs(app::Session& s, int a, int b) {
+    return s.settings->MovieTarget == a || s.settings->MovieTarget == b;
+}
+
+void VisitShape(app::Session& s, const std::shared_ptr<office::Slide>& slide,
+                const std::shared_ptr<office::ShapeRange>& walkRange, int i, bool isTopLevel,
+                std::vector<std::string>& levelNames) {
+    if (s.view) s.view->DoEvents();
+    MinimiseApplications(s);
+
+    std::shared_ptr<office::Shape> shape;
+    if (!step([&] { shape = Req(walkRange).Item(i); }) || !shape) return;
+
+    Geometry g;
+    step([&] { g.left = shape->Left(); });
+    step([&] { g.top = shape->Top(); });
+    step([&] { g.width = shape->Width(); });
+    step([&] { g.height = shape->Height(); });
+
+    // Classification: by name only (media are marked as pictures too, and
+    // kept out of the picture path by the dispatch).
+    std::string name;
+    const bool nameRead = step([&] { name = shape->Name(); });
+    int type = -1;
+    step([&] { type = shape->Type(); });
+    std::string kindLabel;
+    const bool pictureByName = LowerAscii(name.substr(0, 8)) == "picture " ||
+                               StartsWith(name, "図 ") || type == office::ppt::kShapeMedia;
+    if (pictureByName) kindLabel = "Picture";
+    const bool objectByName = LowerAscii(name.substr(0, 7)) == "object ";
+    if (objectByName) kindLabel = ClassifyObject(s, shape);
+
+    auto keepName = [&] {
+        if (nameRead) levelNames.push_back(name);
+    };
+
+    // 1: groups large enough are taken apart.
+    if (type == office::ppt::kShapeGroup) {
+        std::optional<long long> p = GroupThreshold(s);
+        if (p && g.width > static_cast<double>(*p) && g.height > static_cast<double>(*p)) {
+            std::string rebuilt;
+            if (step([&] { rebuilt = CompressSlide(s, slide, shape, false); }))
+                levelNames.push_back(rebuilt);
+            else
+                keepName(); // its preparation failed: the group is still whole
+        } else {
+            keepName();
+        }
+        return;
+    }
+    // 2-4: movies.
+    if (type == office::ppt::kShapeMedia && s.settings->Movie == 1 && MovieTargetIs(s, 0, 1)) {
+        step([&] { CompressEmbeddedMovie(s, slide, shape, isTopLevel, levelNames); });
+        return;
+    }
+    for (int k : {office::ppt::kMouseClick, office::ppt::kMouseOver}) {
+        if (s.settings->Movie == 1 && MovieTargetIs(s, 0, 2) &&
+            office::step_value([&] { return IsMovieLink(s, shape->ActionSettings(k)); }, false)) {
+            step([&] { CompressLinkedMovie(s, shape, k, levelNames); });
+            return;
+        }
+    }
+    // 5: pictures, and OLE objects the list lets through.
+    if (type != office::ppt::kShapeMedia &&
+        (pictureByName ||
+         (objectByName && s.settings->OLE == 1 &&
+          (!s.oleList || s.oleList->ObjToImage(kindLabel) != settings::kDoNotConvert)))) {
+        const bool treatAsPicture = !objectByName;
+        step([&] {
+            ConvertToPicture(s, slide, shape, g, isTopLevel, kindLabel, treatAsPicture, levelNames);
+        });
+        return;
+    }
+    // 6: everything else stays as it is.
+    keepName();
+}
+
+} // namespace
+
+std::string CompressSlide(app::Session& s, const std::shared_ptr<office::Slide>& slide,
+                          const std::shared_ptr<office::Shape>& groupShape, bool isTopLevel) {
+    // Up to the walk itself a failure ends this call.
+    auto shapes = Req(slide).GetShapes();
+    if (Req(shapes).Count() == 0) return "";
+
+    if (s.view) s.view->SetStatus(s.view->Status() + ".");
+
+    std::shared_ptr<office::ShapeRange> walkRange;
+    std::shared_ptr<office::Shape> placeholderGroup;
+    if (isTopLevel) {
+        walkRange = shapes->Range();
+    } else {
+        auto rect = shapes->AddShape(office::ppt::kAddRectangle, 0, 0, 1, 1);
+        auto oval = shapes->AddShape(office::ppt::kAddOval, 2, 0, 1, 1);
+        auto window = Req(s.presSource).Windows(1);
+        Req(window).Activate();
+        slide->Select();
+        Req(rect).Select();
+        Req(oval).Select(false);
+        placeholderGroup = Req(Req(window->GetSelection()).GetShapeRange()).Group();
+        Req(placeholderGroup);
+        MoveAnimations(s, slide, groupShape, placeholderGroup);
+        Req(groupShape).Select();
+        walkRange = groupShape->Ungroup();
+    }
+
+    // From here on a failing statement is skipped.
+    std::vector<std::string> levelNames;
+    int count = 0;
+    step([&] { count = Req(walkRange).Count(); });
+    for (int i = 1; i <= count; ++i) VisitShape(s, slide, walkRange, i, isTopLevel, levelNames);
+
+    if (isTopLevel) return "";
+
+    // Rebuild the level from the names its visits left behind.
+    step([&] { Req(Req(Req(s.presSource).Windows(1)).GetSelection()).Unselect(); });
+    std::string placeholderName;
+    step([&] { placeholderName = Req(placeholderGroup).Name(); });
+    int n = 0;
+    step([&] { n = Req(slide->GetShapes()).Count(); });
+    for (int j = 1; j <= n; ++j) {
+        step([&] {
+            auto candidate = Req(slide->GetShapes()).Item(j);
+            const std::string name = Req(candidate).Name();
+            if (name == placeholderName) return;
+            for (const auto& entry : levelNames) {
+                if (entry == name) {
+                    candidate->Select(false);
+                    break;
+                }
+            }
+        });
+    }
+    std::shared_ptr<office::Shape> newGroup;
+    step([&] {
+        newGroup = Req(Req(Req(Req(s.presSource).Windows(1)).GetSelection()).GetShapeRange()).Group();
+    });
+    step([&] {
+        Req(placeholderGroup);
+        Req(newGroup);
+        MoveAnimations(s, slide, placeholderGroup, newGroup);
+    });
+    step([&] { Req(placeholderGroup).Delete(); });
+    return office::step_value([&] { return Req(newGroup).Name(); }, std::string());
+}
+
+} // namespace quillmax::engine
