@@ -85,12 +85,12 @@ std::string ResolveOutputPath(app::Session& s, const std::string& base, const st
         (!Files(s).FileExists(candidate) || s.settings->SameFilename != 0))
         return candidate;
 
+    if (!s.view) return ""; // nobody to ask: the file is skipped
     MinimiseApplications(s);
     const std::string question = "同一出力ﾌｧｲﾙが存在します:" + candidate + kCrLf + kCrLf +
                                  "上書きしますか？   ( はい→上書き、いいえ→別名で保存、キャンセル→圧縮しない )";
     for (;;) {
-        app::Answer answer = s.view ? s.view->AskYesNoCancel(question, app::Icon::Exclamation)
-                                    : app::Answer::Cancel;
+        app::Answer answer = s.view->AskYesNoCancel(question, app::Icon::Exclamation);
         if (answer == app::Answer::Cancel) return "";
         if (answer == app::Answer::Yes) {
             if (!candidateIsInput) return candidate;

@@ -7,6 +7,7 @@
 #include "engine/picture.h"
 
 #include <cmath>
+#include <string_view>
 
 #include "engine/common.h"
 #include "engine/ole.h"
@@ -15,6 +16,7 @@
 #include "engine/transfers.h"
 #include "office/containment.h"
 #include "settings/ole_list.h"
+#include "settings/settings_store.h"
 #include "util/file_system.h"
 
 namespace quillmax::engine {
@@ -35,12 +37,12 @@ util::FileSystem& Files(app::Session& s) {
     return *s.fileSystem;
 }
 
-struct RatioItem {
-    const char* text;
+struct RatioFactor {
+    std::string_view text;
     double factor;
 };
-// combRatio's items in list order.
-constexpr RatioItem kRatioItems[] = {
+// The rendering size factor of each combRatio text.
+constexpr RatioFactor kRatioFactors[] = {
     {"ｻｲｽﾞ最優先", 0.75}, {"ｻｲｽﾞ優先", 1.0}, {"画質優先", 1.4}, {"画質最優先", 2.0}};
 
 // Saves the scratch presentation with what the clipboard holds alone on a
@@ -97,8 +99,11 @@ std::string PictureLogLine(double width, double height, double origBytes, double
 
 double ScaleFactorFor(int ratioIndex) {
     // No selection (or an unknown index) renders at display size.
-    if (ratioIndex < 0 || ratioIndex >= static_cast<int>(std::size(kRatioItems))) return 1.0;
-    return kRatioItems[ratioIndex].factor;
+    if (ratioIndex < 0 || ratioIndex >= static_cast<int>(settings::kRatioItems.size())) return 1.0;
+    const std::string_view text = settings::kRatioItems[static_cast<size_t>(ratioIndex)];
+    for (const auto& r : kRatioFactors)
+        if (r.text == text) return r.factor;
+    return 1.0;
 }
 
 void CaptureReference(app::Session& s, CompareRasters& rasters) {
