@@ -1,0 +1,129 @@
+// File: tests/e2e/headless_test.cpp
+// The headless program as a user runs it: refusals, the log of a walk over
+// real decks, unreadable inputs, and inputs left untouched.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "e2e/e2e_support.h"
+
+namespace fs = std::filesystem;
+using namespace quillmax::test;
+
+namespace {
+
+// Settings under which nothing is worth converting, so a run only walks.
+const std::map<std::string, std::string> kWalkOnly = {{"FileSize", "99999999"}, {"OLE", "0"}};
+
+std::vector<std::string> CorpusDecks(std::initializer_list<const char*> names) {
+    std::vector<std::string> found;
+    std::string dir = CorpusDir();
+    if (dir.empty()) return found;
+    for (auto n : names)
+        if (fs::exists(dir + "/" + n)) found.push_back(dir + "/" + n);
+    return found;
+}
+
+} // namespace
+
+TEST(Headless, RefusesABatchWithAFolderAtTheThirdEntry) {
+    Sandbox box;
+    std::string a = box.AddInput(BuiltProgram("quillmax"), "a.pptx");
+    std::string b = box.AddInput(BuiltProgram("quillmax"), "b.pptx");
+    fs::create_directories(box.InputDir() + "/folder");
+    std::string folder = box.InputDir() + "/folder";
+    auto r = box.RunHeadless({a, b, folder, a});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.err.find("[クイルマックス] フォルダ名は指定できません：" + folder), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+}
+
+TEST(Headless, RefusesTemplatesMissingFilesAndEmptyInput) {
+    Sandbox box;
+    std::string pot = box.AddInput(BuiltProgram("quillmax"), "deck.pot");
+    auto r = box.RunHeadless({pot});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.err.find("パワーポイントファイルではありません：" + pot), std::string::npos) << r.err;
+
+    std::string missing = box.InputDir() + "/missing.pptx";
+    r = box.RunHeadless({missing});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.err.find("入力ファイルが存在しません：" + missing), std::string::npos) << r.err;
+
+    r = box.RunHeadless({});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.err.find("パワーポイントファイルを指定してください"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+}
+
+TEST(Headless, WalksRealDecksAndWritesNothing) {
+    auto decks = CorpusDecks({"poi/2411-Performance_Up.pptx", "rw-quoridor-jp/発表資料.pptx"});
+    if (decks.size() < 2) GTEST_SKIP() << "corpus decks not found (../shared/corpus)";
+    Sandbox box;
+    box.SetStored(kWalkOnly);
+    std::vector<std::string> inputs;
+    std::vector<std::string> before;
+    for (auto& d : decks) {
+        inputs.push_back(box.AddInput(d));
+        before.push_back(ReadFileBytes(inputs.back()));
+    }
+    auto files = box.InputFiles();
+    auto r = box.RunHeadless(inputs);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+
+    auto lines = CrLfLines(r.out);
+    size_t at = 0;
+    for (auto& in : inputs) {
+        ASSERT_LT(at, lines.size());
+        EXPECT_EQ(lines[at++], "▼" + in);
+        int k = 0, n = -1;
+        while (at < lines.size() && lines[at].rfind("   ﾍﾟｰｼﾞ ", 0) == 0) {
+            ++k;
+            std::string frac = lines[at].substr(std::string("   ﾍﾟｰｼﾞ ").size());
+            EXPECT_EQ(frac.substr(0, frac.find('/')), std::to_string(k));
+            n = std::stoi(frac.substr(frac.find('/') + 1));
+            ++at;
+        }
+        EXPECT_GT(k, 0);
+        EXPECT_EQ(k, n);
+        ASSERT_LT(at + 1, lines.size());
+        EXPECT_EQ(lines[at++], "▲十分な圧縮効果が得られなかったため圧縮を中止しました。");
+        EXPECT_EQ(lines[at++], "");
+    }
+    EXPECT_EQ(at, lines.size());
+    for (size_t i = 0; i < inputs.size(); ++i) EXPECT_EQ(ReadFileBytes(inputs[i]), before[i]);
+    EXPECT_EQ(box.InputFiles(), files);
+}
+
+TEST(Headless, UnreadableInputsAreReportedAndTheBatchGoesOn) {
+    Sandbox box;
+    box.SetStored(kWalkOnly);
+    std::string dir = CorpusDir();
+    std::vector<std::string> inputs;
+    // A legacy binary file (OLE2 signature), a truncated zip and random bytes.
+    {
+        std::ofstream(box.InputDir() + "/old.ppt", std::ios::binary)
+            << std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) << std::string(4096, '\0');
+        inputs.push_back(box.InputDir() + "/old.ppt");
+    }
+    {
+        std::string zip = "PK\x03\x04" + std::string(100, 'z');
+        std::ofstream(box.InputDir() + "/truncated.pptx", std::ios::binary) << zip;
+        inputs.push_back(box.InputDir() + "/truncated.pptx");
+    }
+    {
+        std::string noise;
+        unsigned x = 12345;
+        for (int i = 0; i < 5000; ++i) noise += static_cast<char>((x = x * 1103515245 + 12345) >> 16);
+        std::ofstream(box.InputDir() + "/noise.pptx", std::ios::binary) << noise;
+        inputs.push_back(box.InputDir() + "/noise.pptx");
+    }
+    auto files = box.InputFiles();
+    auto r = box.RunHeadless(inputs);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    std::string expected;
+    for (auto& in : inputs) expected += "▼" + in + "\r\n▲ﾌｧｲﾙを開けませんでした。圧縮を中止しました。\r\n\r\n";
+    EXPECT_EQ(r.out, expected);
+    EXPECT_EQ(box.InputFiles(), files);
+}

@@ -1,0 +1,36 @@
+// File: tests/support/run_program.h
+// Runs a program as a user would (for end-to-end tests): captured stdout
+// and stderr, stdin from /dev/null, extra environment, a time limit.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace quillmax::test {
+
+struct RunResult {
+    int exitCode = -1; // -1: killed or did not start
+    bool timedOut = false;
+    std::string out;
+    std::string err;
+};
+
+RunResult RunProgram(const std::vector<std::string>& argv,
+                     const std::map<std::string, std::string>& env = {}, int timeoutSeconds = 120,
+                     const std::string& workingDir = "");
+
+// Path of a program built beside the tests (e.g. "quillmax", "qmx-pptx").
+std::string BuiltProgram(const std::string& name);
+
+// The public test decks (../shared/corpus from the project root), or ""
+// when the folder is absent.
+std::string CorpusDir();
+
+// True when a program is found on PATH.
+bool HaveProgram(const std::string& name);
+
+// Whole file as bytes ("" when unreadable).
+std::string ReadFileBytes(const std::string& path);
+
+} // namespace quillmax::test
