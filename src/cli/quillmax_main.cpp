@@ -1,8 +1,105 @@
 // File: cli/quillmax_main.cpp
-// The program's main: the window by default, the console with --headless.
+// The program's main: the window by default, the console with --headless
+// (or when the program was built without the window).
+#include <unistd.h>
+
+#include <clocale>
 #include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "app/console_view.h"
+#include "app/entry.h"
+#include "app/session.h"
+#include "office/errors.h"
+#include "platform/pptx/pptx_automation.h"
+#include "settings/startup.h"
+
+#if defined(QUILLMAX_HAVE_GUI) && __has_include("gui/run_window.h")
+#include "gui/run_window.h"
+#define QUILLMAX_WINDOW 1
+#endif
+
+namespace {
+
+constexpr const char* kUsage =
+    "使い方: quillmax [--headless] [ファイル...]\n"
+    "\n"
+    "PowerPoint ファイル (.pptx) を、見た目を保ったまま小さくします。\n"
+    "出力は入力と同じフォルダ (または設定した出力先) に\n"
+    "「名前【圧縮前NNNKB】.pptx」として書き出されます。入力ファイルは変更しません。\n"
+    "\n"
+    "  --headless   ウィンドウを開かずに、指定したファイルを圧縮して終了します。\n"
+    "               ログは標準出力に、メッセージは標準エラー出力に出ます。\n"
+    "  --help       この説明を表示します。\n"
+    "  --version    バージョンを表示します。\n"
+    "\n"
+    "終了コード (--headless): 0 圧縮完了、1 圧縮中断、2 開始できなかった\n";
+
+// The folder the program lives in (ole.ini sits beside it).
+std::string ProgramFolder(const char* argv0) {
+    std::error_code ec;
+    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec || exe.empty()) exe = std::filesystem::absolute(argv0 ? argv0 : "", ec);
+    auto u8 = exe.parent_path().u8string();
+    return std::string(u8.begin(), u8.end());
+}
+
+int RunConsole(const std::vector<std::string>& files, const char* argv0) {
+    using namespace quillmax;
+    std::unique_ptr<office::Automation> automation = pptx::CreateAutomation();
+    settings::SettingsRuntime rt(ProgramFolder(argv0));
+
+    app::Session session;
+    session.automation = automation.get();
+    app::ConsoleView view(std::cout, std::cerr, std::cin, ::isatty(STDIN_FILENO) == 1);
+    app::ConsoleView::InstallInterruptHandler();
+    return app::RunHeadless(session, view, rt, files);
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
-    std::fputs("quillmax: not built yet\n", stderr);
-    return 2;
+    std::setlocale(LC_ALL, ""); // the user's decimal sign in sizes
+
+    bool headless = false;
+    bool optionsEnded = false;
+    std::vector<std::string> files;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (!optionsEnded && arg == "--") {
+            optionsEnded = true;
+        } else if (!optionsEnded && arg == "--headless") {
+            headless = true;
+        } else if (!optionsEnded && (arg == "--help" || arg == "-h")) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        } else if (!optionsEnded && (arg == "--version" || arg == "-V")) {
+            std::puts("quillmax " QUILLMAX_VERSION);
+            return 0;
+        } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
+            std::fprintf(stderr, "quillmax: 不明なオプションです: %s\n", arg.c_str());
+            std::fputs("'quillmax --help' で使い方を表示します。\n", stderr);
+            return quillmax::app::kExitRefused;
+        } else {
+            files.push_back(arg);
+        }
+    }
+
+    (void)headless; // without the window every run is headless
+#ifdef QUILLMAX_WINDOW
+    if (!headless) return quillmax::gui::RunWindow(argc, argv);
+#endif
+
+    try {
+        return RunConsole(files, argc > 0 ? argv[0] : nullptr);
+    } catch (const quillmax::office::ProgramEnd& end) {
+        return end.code();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "quillmax: %s\n", e.what());
+        return quillmax::app::kExitRefused;
+    }
 }

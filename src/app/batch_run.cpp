@@ -1,0 +1,279 @@
+// File: app/batch_run.cpp
+// What the start and stop buttons do: the input text turned into a list of
+// files, the list validated, the Office applications prepared, one
+// presentation pass per file with the scratch objects around it, and the
+// final steps. Also the command-line split of the entry procedure.
+#include "app/batch_run.h"
+
+#include <algorithm>
+#include <cctype>
+#include <string>
+
+#include "app/office_apps.h"
+#include "office/containment.h"
+#include "office/errors.h"
+#include "util/file_system.h"
+#include "util/file_times.h"
+
+namespace quillmax::app {
+namespace {
+
+using office::step;
+
+constexpr const char* kNoFiles = "パワーポイントファイルを指定してください";
+constexpr const char* kIsFolder = "フォルダ名は指定できません：";
+constexpr const char* kNoSuchFile = "入力ファイルが存在しません：";
+constexpr const char* kNotPowerPoint = "パワーポイントファイルではありません：";
+constexpr const char* kQuitPowerPointFirst = "圧縮処理はパワーポイントを全て終了させてから行ってください。";
+constexpr const char* kNoOutputFolder = "ﾊﾟﾜｰﾎﾟｲﾝﾄﾌｧｲﾙの出力先ﾌｫﾙﾀﾞが存在しません";
+
+constexpr const char* kStatusChecking = "動作環境チェック中...";
+constexpr const char* kStatusCheckFailed = "動作環境チェック中...失敗";
+constexpr const char* kStatusCheckOk = "動作環境チェック中...OK";
+constexpr const char* kStatusFinished = "圧縮完了";
+constexpr const char* kStatusInterrupted = "圧縮中断";
+constexpr const char* kStatusStopping = "停止処理中...しばらくお待ちください。";
+
+constexpr size_t kMaxArguments = 256;
+
+std::string TrimBlanks(const std::string& text) {
+    size_t b = text.find_first_not_of(' ');
+    if (b == std::string::npos) return "";
+    size_t e = text.find_last_not_of(' ');
+    return text.substr(b, e - b + 1);
+}
+
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+util::FileSystem& Files(Session& s) {
+    if (!s.fileSystem) throw office::AutomationError("FileSystem", "no file system");
+    return *s.fileSystem;
+}
+
+void Warn(Session& s, const std::string& text) { s.view->MessageBox(text, Icon::Exclamation); }
+
+// The first entry that may not be compressed refuses the whole batch.
+// Returns false after its warning.
+bool ValidateEntries(Session& s, const std::vector<std::string>& entries) {
+    for (const std::string& entry : entries) {
+        if (Files(s).FolderExists(entry)) {
+            Warn(s, kIsFolder + entry);
+            return false;
+        }
+        if (!Files(s).FileExists(entry)) {
+            Warn(s, kNoSuchFile + entry);
+            return false;
+        }
+        const std::string ext = Lower(Files(s).GetExtensionName(entry));
+        if (ext != "ppt" && ext != "pptx") {
+            Warn(s, kNotPowerPoint + entry);
+            return false;
+        }
+    }
+    return true;
+}
+
+void ClearClipboard(Session& s) {
+    if (s.automation) s.automation->SystemClipboard().Clear();
+}
+
+// Every failing call here is skipped.
+void FinalSteps(Session& s, bool result) {
+    step([&] { ClearClipboard(s); });
+    if (!s.officeXPMode) {
+        step([&] { if (s.bookWork) s.bookWork->SetSaved(true); });
+        step([&] { if (s.bookWork) s.bookWork->Close(); });
+        step([&] { if (s.appEXCEL) s.appEXCEL->Quit(); });
+        s.sheetWork.reset();
+        s.bookWork.reset();
+        s.appEXCEL.reset();
+    }
+    step([&] { if (s.appPPT) s.appPPT->Quit(); });
+    s.appPPT.reset();
+    s.view->ShowWarning(false);
+    s.view->Beep();
+    s.view->SetStartEnabled(true);
+    s.view->SetStopEnabled(false);
+    s.view->SetStatus(result ? kStatusFinished : kStatusInterrupted);
+    s.view->Beep();
+}
+
+std::string ScratchPath(Session& s) {
+    util::FileSystem& files = Files(s);
+    // The temporary name keeps its own extension: a double extension.
+    return files.GetSpecialFolder(2) + util::kPathSep + files.GetTempName() + "." + s.curExt;
+}
+
+// What became of the run's file loop.
+enum class LoopEnd { Done, MissingFolder };
+
+// One batch's file loop. Until the first pass has returned, a failing call
+// leaves the run for the final steps (it throws out of here); from then on
+// every failing call is skipped.
+LoopEnd RunFiles(Session& s, bool& result) {
+    bool contained = false;
+    auto call = [&](auto&& f) {
+        if (contained)
+            step(f);
+        else
+            f();
+    };
+
+    const std::vector<std::string> entries = s.fileList; // the count is taken once
+    for (const std::string& entry : entries) {
+        if (!EnsurePowerPoint(s)) continue;
+
+        call([&] { s.curExt = Lower(Files(s).GetExtensionName(entry)); });
+
+        bool folderMissing = false;
+        call([&] {
+            folderMissing = s.settings->optPPTFolder == 1 &&
+                            !Files(s).FolderExists(s.settings->PPTFolder);
+        });
+        if (folderMissing) {
+            Warn(s, kNoOutputFolder);
+            result = false;
+            return LoopEnd::MissingFolder;
+        }
+
+        call([&] {
+            if (PowerPointVersion(s) == 12) SwitchPictureCompressionOff(s);
+        });
+
+        s.presMeasure.reset();
+        call([&] { s.presMeasure = s.appPPT->GetPresentations()->Add(true); });
+        call([&] { s.presMeasure->SetSaved(true); });
+        call([&] { s.scratchPath1 = ScratchPath(s); });
+        call([&] { s.scratchPath2 = ScratchPath(s); });
+        call([&] { s.presMeasure->SaveAs(s.scratchPath1); });
+        call([&] { s.emptyPresSize = Files(s).FileSize(s.presMeasure->FullName()); });
+        call([&] { s.appPPT->SetWindowState(office::ppt::kWindowMinimized); });
+        call([&] { s.appPPT->SetVisible(true); });
+
+        std::string outputPath;
+        result = CompressPresentation(s, entry, outputPath);
+        contained = true;
+
+        step([&] { s.presMeasure->SetSaved(true); });
+        step([&] { s.presMeasure->Close(); });
+        s.presMeasure.reset();
+        step([&] { Files(s).DeleteFile(s.scratchPath1); });
+        step([&] { Files(s).DeleteFile(s.scratchPath2); });
+        // The source is never saved over itself.
+        step([&] { s.presSource->SetSaved(true); });
+        step([&] { s.presSource->Close(); });
+        s.presSource.reset();
+        step([&] {
+            if (PowerPointVersion(s) == 12) RestorePictureCompression(s);
+        });
+        // Also when the pass named an output but did not write it.
+        if (s.settings->KeepFileDate == 1 && !outputPath.empty())
+            util::CopyFileTimes(entry, outputPath);
+
+        if (!result) break;
+    }
+    return LoopEnd::Done;
+}
+
+} // namespace
+
+std::vector<std::string> ParseSourceText(const std::string& text) {
+    std::vector<std::string> entries;
+    std::string current;
+    for (char c : text) {
+        if (current.empty() && (c == ' ' || c == '\r' || c == '\n')) continue;
+        if (c == '\r') {
+            entries.push_back(TrimBlanks(current));
+            current.clear();
+            continue;
+        }
+        current += c; // an LF inside an entry stays part of it
+    }
+    if (!current.empty()) entries.push_back(current); // untrimmed without its CR
+    return entries;
+}
+
+std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
+    std::vector<std::string> args;
+    std::string current;
+    bool quoted = false;
+    bool inArg = false;
+    for (char c : commandLine) {
+        if (c == '"') {
+            quoted = !quoted;
+            inArg = true; // "" is an empty argument
+            continue;
+        }
+        if (!quoted && (c == ' ' || c == '\t')) {
+            if (inArg) {
+                if (args.size() < kMaxArguments) args.push_back(current);
+                current.clear();
+                inArg = false;
+            }
+            continue;
+        }
+        current += c;
+        inArg = true;
+    }
+    if (inArg && args.size() < kMaxArguments) args.push_back(current);
+    return args;
+}
+
+void btnStop_Click(Session& s) {
+    s.stopRequested = true;
+    s.view->SetStopEnabled(false);
+    s.view->SetStatus(kStatusStopping);
+}
+
+void btnStart_Click(Session& s) {
+    const std::string text = s.view->SourceText();
+    if (TrimBlanks(text).empty()) {
+        Warn(s, kNoFiles);
+        return;
+    }
+
+    // The flag is true only from the preparation's step 5 on, so an early
+    // failure ends as interrupted.
+    bool result = false;
+    try {
+        s.fileList = ParseSourceText(text);
+        s.batchInputs = s.fileList;
+        if (!ValidateEntries(s, s.fileList)) return;
+
+        s.view->SetStartEnabled(false);
+        s.view->SetStopEnabled(true);
+        s.stopRequested = false;
+        s.view->SetStatus(kStatusChecking);
+
+        if (!CheckEnvironment(s)) {
+            s.view->SetStartEnabled(true);
+            s.view->SetStopEnabled(false);
+            s.view->SetStatus(kStatusCheckFailed);
+            Warn(s, kQuitPowerPointFirst);
+            return;
+        }
+        s.view->SetStatus(kStatusCheckOk);
+        s.view->ShowWarning(true);
+
+        result = true;
+        s.view->ClearLog();
+
+        if (!s.officeXPMode && EnsureExcel(s)) {
+            s.bookWork = s.appEXCEL->GetWorkbooks()->Add();
+            s.sheetWork = s.bookWork->Worksheets(1);
+            s.appEXCEL->SetWindowState(office::xl::kWindowMinimized);
+            s.appEXCEL->SetVisible(true);
+        }
+
+        RunFiles(s, result);
+    } catch (const office::AutomationError&) {
+        // leaves the run for the final steps with the flag as it was
+    }
+    FinalSteps(s, result);
+}
+
+} // namespace quillmax::app

@@ -1,0 +1,73 @@
+// File: app/console_view.h
+// The main window's surface on a terminal, for the headless front end:
+// stdout receives exactly the text appended to txtLog, message boxes go to
+// stderr as "[クイルマックス] text", questions are asked on the terminal
+// when there is one (otherwise a Yes/No/Cancel box answers Cancel and an
+// input box is cancelled). An interrupt (Ctrl-C) during a run acts as the
+// stop button at the next yield.
+#pragma once
+
+#include <functional>
+#include <iosfwd>
+#include <optional>
+#include <string>
+
+#include "app/view.h"
+
+namespace quillmax::app {
+
+class ConsoleView : public MainView {
+public:
+    // interactive: questions may be asked on `in` (stdin is a terminal).
+    ConsoleView(std::ostream& out, std::ostream& err, std::istream& in, bool interactive);
+
+    void AppendLog(const std::string& text) override;
+    void ClearLog() override;
+    std::string LogText() override;
+
+    void SetStatus(const std::string& text) override;
+    std::string Status() override;
+
+    void SetStartEnabled(bool enabled) override;
+    void SetStopEnabled(bool enabled) override;
+    void ShowWarning(bool visible) override;
+
+    std::string SourceText() override;
+    void SetSourceText(const std::string& text) override;
+    void HideDropHint() override;
+    void SetCaption(const std::string& text) override;
+
+    void MessageBox(const std::string& text, Icon icon) override;
+    Answer AskYesNoCancel(const std::string& text, Icon icon) override;
+    std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
+                                        const std::string& preset) override;
+
+    void DoEvents() override;
+    void Beep() override;
+
+    // What the stop button does; run from DoEvents after an interrupt while
+    // the stop button is enabled.
+    void SetStopHandler(std::function<void()> handler) { stop_ = std::move(handler); }
+    // SIGINT sets a flag that DoEvents looks at; a second one ends the
+    // program as usual.
+    static void InstallInterruptHandler();
+    // For tests: as if an interrupt had arrived.
+    static void SimulateInterrupt();
+
+    const std::string& caption() const { return caption_; }
+    bool startEnabled() const { return startEnabled_; }
+    bool stopEnabled() const { return stopEnabled_; }
+
+private:
+    std::optional<std::string> ReadLine();
+
+    std::ostream& out_;
+    std::ostream& err_;
+    std::istream& in_;
+    bool interactive_;
+    std::string log_, status_, source_, caption_;
+    bool startEnabled_ = true, stopEnabled_ = false;
+    std::function<void()> stop_;
+};
+
+} // namespace quillmax::app

@@ -1,0 +1,90 @@
+// File: app/entry.cpp
+// The entry procedure and the headless program around it.
+#include "app/entry.h"
+
+#include "app/batch_run.h"
+#include "app/console_view.h"
+#include "app/office_apps.h"
+#include "office/containment.h"
+#include "office/errors.h"
+#include "settings/startup.h"
+#include "util/file_system.h"
+
+namespace quillmax::app {
+namespace {
+
+constexpr size_t kMaxArguments = 256;
+constexpr const char* kQuitPowerPointFirst =
+    "圧縮処理はパワーポイントを全て終了させてから行ってください。";
+
+} // namespace
+
+std::unique_ptr<util::FileSystem> CreateFileSystem() {
+    try {
+        return std::make_unique<util::FileSystem>();
+    } catch (const std::exception&) {
+        return nullptr;
+    }
+}
+
+std::vector<std::string> LimitArguments(std::vector<std::string> args) {
+    if (args.size() > kMaxArguments) args.resize(kMaxArguments);
+    return args;
+}
+
+bool StartWithArguments(Session& s, const std::vector<std::string>& args) {
+    if (args.empty()) return false;
+    s.view->HideDropHint();
+    std::string text;
+    for (const std::string& a : args) text += a + "\r\n";
+    s.view->SetSourceText(text);
+    btnStart_Click(s);
+    return true;
+}
+
+int ExitStatusOf(const std::string& status) {
+    if (status == "圧縮完了") return kExitFinished;
+    if (status == "圧縮中断") return kExitInterrupted;
+    return kExitRefused;
+}
+
+int RunHeadless(Session& s, ConsoleView& view, settings::SettingsRuntime& rt,
+                const std::vector<std::string>& files) {
+    std::unique_ptr<util::FileSystem> fileSystem = CreateFileSystem();
+    s.fileSystem = fileSystem.get();
+    s.view = &view;
+    s.settings = &rt.settings;
+    s.registry = &rt.registry;
+    s.oleList = &rt.oleList;
+    view.SetStopHandler([&s] { btnStop_Click(s); });
+
+    // The window's start-up, in its order; ProgramEnd ends everything here
+    // without the shut-down, as the window ends without its unload.
+    try {
+        view.SetCaption(kProgramTitle);
+        rt.store.LoadSettingsFirstStage(rt.settings);
+        rt.store.LoadFormHeight(rt.settings);
+        view.SetStartEnabled(true);
+        view.SetStopEnabled(false);
+        view.SetStatus("");
+        office::step([&] { rt.oleStore.initExceptionList(); });
+        rt.store.LoadSettingsSecondStage(rt.settings);
+        if (!CheckEnvironment(s)) view.MessageBox(kQuitPowerPointFirst, Icon::Exclamation);
+        settings::ClearMovie(rt);
+        view.SetStatus("OK");
+
+        // An empty list reaches the start button like an empty input box.
+        std::vector<std::string> args = LimitArguments(files);
+        if (!StartWithArguments(s, args)) btnStart_Click(s);
+    } catch (const office::ProgramEnd&) {
+        return kExitRefused;
+    }
+
+    office::step([&] {
+        if (s.automation) s.automation->SystemClipboard().Clear();
+    });
+    settings::Shutdown(rt);
+    return ExitStatusOf(view.Status());
+}
+
+} // namespace quillmax::app

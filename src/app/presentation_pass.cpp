@@ -1,0 +1,186 @@
+// File: app/presentation_pass.cpp
+// One input presentation: opened read-only, named, every slide handed to
+// the engine, written only when something was replaced (or embedded movies
+// shrank), with its file-level log lines. Every call is step-contained, so
+// the pass always returns to the batch.
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include "app/batch_run.h"
+#include "app/office_apps.h"
+#include "engine/output_naming.h"
+#include "engine/reporting.h"
+#include "engine/walk.h"
+#include "office/containment.h"
+#include "office/errors.h"
+#include "util/file_system.h"
+
+namespace quillmax::app {
+namespace {
+
+namespace fs = std::filesystem;
+using office::step;
+using office::step_value;
+
+constexpr const char* kCrLf = "\r\n";
+constexpr const char* kPptxNeeds2007 =
+    "pptx形式の圧縮にはﾊﾟﾜｰﾎﾟｲﾝﾄ2007が必要です。圧縮を中止しました。";
+constexpr const char* kCannotOpen = "ﾌｧｲﾙを開けませんでした。圧縮を中止しました。";
+constexpr const char* kAbandoned = "圧縮を中止しました。";
+constexpr const char* kInsufficient = "十分な圧縮効果が得られなかったため圧縮を中止しました。";
+constexpr const char* kProcessing = "処理中";
+
+util::FileSystem& Files(Session& s) {
+    if (!s.fileSystem) throw office::AutomationError("FileSystem", "no file system");
+    return *s.fileSystem;
+}
+
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+std::string TrimBlanks(const std::string& text) {
+    size_t b = text.find_first_not_of(' ');
+    if (b == std::string::npos) return "";
+    size_t e = text.find_last_not_of(' ');
+    return text.substr(b, e - b + 1);
+}
+
+fs::path Native(const std::string& p) { return fs::path(std::u8string(p.begin(), p.end())); }
+
+void Log(Session& s, const std::string& text) { s.view->AppendLog(text); }
+
+void Closing(Session& s, const std::string& text) { Log(s, "▲" + text + kCrLf + kCrLf); }
+
+// Last line of defence: an output never lands on an input of the batch.
+bool IsAnInput(Session& s, const std::string& path) {
+    std::error_code ec;
+    for (const std::string& in : s.batchInputs) {
+        if (fs::equivalent(Native(in), Native(path), ec) && !ec) return true;
+        ec.clear();
+    }
+    return false;
+}
+
+// Saves presSource to a temporary file beside the output and puts it in
+// place only after the save succeeded, so a failed save leaves an older
+// output as it was. Throws AutomationError when the output was not written.
+void SaveOutput(Session& s, const std::string& outputPath) {
+    if (IsAnInput(s, outputPath))
+        throw office::AutomationError("Presentation.SaveAs", "the output would replace an input");
+    util::FileSystem& files = Files(s);
+    std::string folder = files.GetParentFolderName(outputPath);
+    std::string temp = (folder.empty() ? std::string() : folder + util::kPathSep) + "~" +
+                       files.GetTempName() + "." + s.curExt;
+    try {
+        s.presSource->SaveAs(temp);
+        std::error_code ec;
+        fs::rename(Native(temp), Native(outputPath), ec);
+        if (ec) throw office::AutomationError("Presentation.SaveAs", "cannot replace " + outputPath);
+    } catch (const office::AutomationError&) {
+        std::error_code ec;
+        fs::remove(Native(temp), ec);
+        throw;
+    }
+}
+
+} // namespace
+
+bool CompressPresentation(Session& s, const std::string& inputPath, std::string& outputPath) {
+    s.presSource.reset();
+    Log(s, "▼" + inputPath + kCrLf);
+
+    bool refused = step_value(
+        [&] {
+            return Lower(TrimBlanks(Files(s).GetExtensionName(inputPath))) == "pptx" &&
+                   PowerPointVersion(s) < 12;
+        },
+        false);
+    if (refused) {
+        Closing(s, kPptxNeeds2007);
+        return !s.stopRequested;
+    }
+
+    step([&] { s.presSource = s.appPPT->GetPresentations()->Open(inputPath, true); });
+    if (!s.presSource) {
+        // Nothing to name and nothing to walk: say so and go on.
+        Closing(s, kCannotOpen);
+        return !s.stopRequested;
+    }
+    step([&] { s.presSource->Windows(1)->SetViewType(office::ppt::kViewNormal); });
+    if (s.officeXPMode) SetSlideTab(s);
+
+    double inputSize = 0;
+    step([&] { inputSize = Files(s).FileSize(inputPath); });
+
+    std::string base;
+    bool named = step([&] {
+        util::FileSystem& files = Files(s);
+        base = engine::MakeOutputBase(s, files.GetParentFolderName(inputPath),
+                                      files.GetBaseName(inputPath), inputSize, "KB");
+    });
+    std::string chosen;
+    if (named) step([&] { chosen = engine::ResolveOutputPath(s, base, s.curExt); });
+    outputPath = chosen;
+    if (chosen.empty()) {
+        Closing(s, kAbandoned);
+        return !s.stopRequested;
+    }
+
+    s.shapeReplaced = false;
+    s.movieBytesBefore = 0;
+    s.movieBytesAfter = 0;
+
+    const int slideCount = step_value([&] { return s.presSource->GetSlides()->Count(); }, 0);
+    for (int k = 1; k <= slideCount; ++k) {
+        s.view->SetStatus(kProcessing);
+        step([&] {
+            const int now = s.presSource->GetSlides()->Count();
+            Log(s, "   ﾍﾟｰｼﾞ " + std::to_string(k) + "/" + std::to_string(now) + kCrLf);
+        });
+        step([&] { engine::CompressSlide(s, s.presSource->GetSlides()->Item(k), nullptr, true); });
+        step([&] { s.presSource->SetSaved(true); });
+        if (s.stopRequested) {
+            s.shapeReplaced = false;
+            break;
+        }
+    }
+
+    step([&] {
+        if (s.automation) s.automation->SystemClipboard().Clear();
+    });
+
+    double outputSize = 0;
+    if (s.shapeReplaced || s.movieBytesBefore > s.movieBytesAfter) {
+        step([&] {
+            SaveOutput(s, chosen);
+            outputSize = Files(s).FileSize(chosen);
+        });
+    } else {
+        step([&] { s.presSource->SetSaved(true); });
+    }
+
+    std::string movieText;
+    if (s.movieBytesBefore > s.movieBytesAfter)
+        movieText = "埋め込み動画を" + engine::FormatMB(s.movieBytesBefore) + "→" +
+                    engine::FormatMB(s.movieBytesAfter) + " に圧縮しました。";
+    std::string presentationText;
+    if (outputSize != 0)
+        presentationText = "ﾊﾟﾜｰﾎﾟｲﾝﾄを" + engine::FormatKB(inputSize) + "→" +
+                           engine::FormatKB(outputSize) + " に圧縮しました。";
+
+    if (!presentationText.empty() || !movieText.empty())
+        Closing(s, presentationText + movieText);
+    else if (s.stopRequested)
+        Closing(s, kAbandoned);
+    else
+        Closing(s, kInsufficient);
+    return !s.stopRequested;
+}
+
+} // namespace quillmax::app

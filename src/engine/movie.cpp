@@ -1,0 +1,159 @@
+// File: engine/movie.cpp
+// Embedded and linked movies: finding the movie file, handing it to
+// CompressMovieFile and pointing the slide at the smaller file. Every
+// statement is skipped when it fails, as in the rest of the walk.
+#include "engine/movie.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "engine/movie_encoder.h"
+#include "engine/output_naming.h"
+#include "engine/replace.h"
+#include "engine/reporting.h"
+#include "office/containment.h"
+#include "office/errors.h"
+#include "util/file_system.h"
+#include "util/file_times.h"
+
+namespace quillmax::engine {
+namespace {
+
+using office::step;
+using office::step_value;
+
+constexpr const char* kEncodeFailed = "の圧縮に失敗しました。非対応動画の可能性があります。";
+
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+util::FileSystem& Files(app::Session& s) {
+    if (!s.fileSystem) throw office::AutomationError("FileSystem", "no file system");
+    return *s.fileSystem;
+}
+
+std::string PresentationPath(app::Session& s) {
+    return step_value(
+        [&] {
+            if (!s.presSource) throw office::AutomationError("Presentation", "no presentation");
+            return s.presSource->FullName();
+        },
+        std::string());
+}
+
+std::string ParentFolder(app::Session& s, const std::string& path) {
+    return step_value([&] { return Files(s).GetParentFolderName(path); }, std::string());
+}
+
+bool Exists(app::Session& s, const std::string& path) {
+    return step_value([&] { return Files(s).FileExists(path); }, false);
+}
+
+// A failure passed on by CompressMovieFile counts as an empty result.
+std::string Reencode(app::Session& s, const std::string& presentationPath,
+                     const std::string& moviePath) {
+    return step_value([&] { return CompressMovieFile(s, presentationPath, moviePath); },
+                      std::string());
+}
+
+void KeepName(const std::shared_ptr<office::Shape>& shape, std::vector<std::string>& levelNames) {
+    levelNames.push_back(step_value([&] { return shape->Name(); }, std::string()));
+}
+
+bool KeepFileDate(app::Session& s) { return s.settings && s.settings->KeepFileDate == 1; }
+
+} // namespace
+
+bool IsMovieLink(app::Session& s, const std::shared_ptr<office::ActionSetting>& action) {
+    return step_value(
+        [&] {
+            if (!action) return false;
+            const std::string address = action->GetHyperlink()->Address();
+            const std::string ext = Lower(Files(s).GetExtensionName(address));
+            const std::vector<std::string> list = movieExtensionList();
+            return !ext.empty() && std::find(list.begin(), list.end(), ext) != list.end();
+        },
+        false);
+}
+
+std::string FindEmbeddedMovie(app::Session& s, const std::string& presentationPath,
+                              const std::string& sourcePath) {
+    if (Exists(s, sourcePath)) return sourcePath;
+    std::string beside;
+    step([&] {
+        util::FileSystem& files = Files(s);
+        beside = AddPathSep(files.GetParentFolderName(presentationPath)) +
+                 files.GetBaseName(sourcePath) + "." + files.GetExtensionName(sourcePath);
+    });
+    if (Exists(s, beside)) return beside;
+    AppendLog(s, "\t" + beside + "(埋め込み動画) が見つかりません。" + kCrLf);
+    return "";
+}
+
+void CompressEmbeddedMovie(app::Session& s, const std::shared_ptr<office::Slide>& slide,
+                           const std::shared_ptr<office::Shape>& shape, bool isTopLevel,
+                           std::vector<std::string>& levelNames) {
+    const std::string presentationPath = PresentationPath(s);
+    const std::string source =
+        step_value([&] { return shape->GetLinkFormat()->SourceFullName(); }, std::string());
+    const std::string moviePath = FindEmbeddedMovie(s, presentationPath, source);
+    if (moviePath.empty()) return KeepName(shape, levelNames);
+
+    const std::string newMovie = Reencode(s, presentationPath, moviePath);
+    if (newMovie == "*") return KeepName(shape, levelNames);
+    if (newMovie.empty()) {
+        AppendLog(s, "\t" + moviePath + kEncodeFailed + kCrLf);
+        return KeepName(shape, levelNames);
+    }
+
+    if (KeepFileDate(s)) util::CopyFileTimes(moviePath, newMovie);
+    std::shared_ptr<office::Shape> newShape;
+    step([&] {
+        newShape = slide->GetShapes()->AddMediaObject(newMovie, shape->Left(), shape->Top(),
+                                                      shape->Width(), shape->Height());
+    });
+    if (!newShape) return KeepName(shape, levelNames); // nothing took its place
+    step([&] { ReplaceShape(s, shape, newShape, slide, isTopLevel); });
+    KeepName(newShape, levelNames);
+}
+
+void CompressLinkedMovie(app::Session& s, const std::shared_ptr<office::Shape>& shape, int k,
+                         std::vector<std::string>& levelNames) {
+    const std::string presentationPath = PresentationPath(s);
+    const std::string presentationFolder = ParentFolder(s, presentationPath);
+    const std::string address = step_value(
+        [&] { return shape->ActionSettings(k)->GetHyperlink()->Address(); }, std::string());
+
+    // A bare file name lies beside the presentation.
+    const bool relative = address.find(util::kPathSep) == std::string::npos &&
+                          address.find(util::kForeignSep) == std::string::npos;
+    std::string moviePath = address;
+    if (relative) step([&] { moviePath = AddPathSep(presentationFolder) + address; });
+
+    if (!Exists(s, moviePath)) {
+        AppendLog(s, "\t" + moviePath + "(リンク先動画) が見つかりません。" + kCrLf);
+        return KeepName(shape, levelNames);
+    }
+
+    std::string newMovie = Reencode(s, presentationPath, moviePath);
+    if (newMovie == "*") return KeepName(shape, levelNames);
+    if (newMovie.empty()) {
+        AppendLog(s, "\t" + moviePath + kEncodeFailed + kCrLf);
+        return KeepName(shape, levelNames);
+    }
+
+    if (KeepFileDate(s)) util::CopyFileTimes(moviePath, newMovie);
+    step([&] {
+        util::FileSystem& files = Files(s);
+        if (Lower(files.GetParentFolderName(newMovie)) == Lower(presentationFolder))
+            newMovie = files.GetBaseName(newMovie) + "." + files.GetExtensionName(newMovie);
+    });
+    if (!newMovie.empty())
+        step([&] { shape->ActionSettings(k)->GetHyperlink()->SetAddress(newMovie); });
+    KeepName(shape, levelNames);
+}
+
+} // namespace quillmax::engine

@@ -1,0 +1,129 @@
+// File: engine/movie_file.cpp
+// CompressMovieFile: one movie file through its encoder recipe, the use
+// rule of the movie condition, the movie lines and the movie totals.
+#include <algorithm>
+#include <cctype>
+
+#include "engine/movie.h"
+#include "engine/movie_encoder.h"
+#include "engine/output_naming.h"
+#include "engine/reporting.h"
+#include "office/errors.h"
+#include "util/file_system.h"
+
+namespace quillmax::engine {
+namespace {
+
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+std::string Trim(const std::string& text) {
+    size_t b = text.find_first_not_of(" \t\r\n");
+    if (b == std::string::npos) return "";
+    size_t e = text.find_last_not_of(" \t\r\n");
+    return text.substr(b, e - b + 1);
+}
+
+util::FileSystem& Files(app::Session& s) {
+    if (!s.fileSystem) throw office::AutomationError("FileSystem", "no file system");
+    return *s.fileSystem;
+}
+
+bool Contains(const std::vector<std::string>& list, const std::string& item) {
+    return std::find(list.begin(), list.end(), item) != list.end();
+}
+
+// Deletes what the encoder produced. The movie itself, the presentation and
+// the batch's inputs are never deleted: such a "product" counts as a
+// failing deletion.
+void DeleteProduced(app::Session& s, const std::string& path, const std::string& moviePath,
+                    const std::string& presentationPath) {
+    if (path == moviePath || path == presentationPath ||
+        std::find(s.batchInputs.begin(), s.batchInputs.end(), path) != s.batchInputs.end())
+        throw office::AutomationError("FileSystem.DeleteFile", "refusing to delete " + path);
+    Files(s).DeleteFile(path);
+}
+
+const Recipe& ChooseRecipe(app::Session& s, const std::string& ext) {
+    const MovieEncodingSetup& setup = MovieEncoding();
+    const std::vector<Recipe>& table =
+        Contains(setup.extensions2, Lower(ext)) ? setup.recipes2 : setup.recipes1;
+    const int row = s.settings ? s.settings->Encode : -1;
+    if (row < 0 || static_cast<size_t>(row) >= table.size())
+        throw office::AutomationError("combType", "no encoder recipe");
+    return table[static_cast<size_t>(row)];
+}
+
+bool Used(app::Session& s, double before, double after) {
+    switch (s.settings ? s.settings->MovieCond : -1) {
+    case 0: return true;
+    case 1: return after < before;
+    case 2: return after < before / 2;
+    default: return false;
+    }
+}
+
+} // namespace
+
+MovieEncodingSetup& MovieEncoding() {
+    static MovieEncodingSetup setup;
+    return setup;
+}
+
+std::vector<std::string> movieExtensionList() {
+    const MovieEncodingSetup& setup = MovieEncoding();
+    std::vector<std::string> all = setup.extensions1;
+    for (const std::string& e : setup.extensions2)
+        if (!Contains(all, e)) all.push_back(e);
+    return all;
+}
+
+std::string CompressMovieFile(app::Session& s, const std::string& presentationPath,
+                              const std::string& moviePath) {
+    std::string outputBase;
+    std::string producedExt;
+    try {
+        util::FileSystem& files = Files(s);
+        const std::string folder = files.GetParentFolderName(presentationPath);
+        const double before = files.FileSize(moviePath);
+        const std::string name = files.GetBaseName(moviePath);
+        const std::string ext = files.GetExtensionName(moviePath);
+        outputBase = MakeOutputBase(s, folder, name, before, "MB");
+
+        const Recipe& recipe = ChooseRecipe(s, ext);
+        for (const std::string& raw : recipe) {
+            const std::string stepText = Trim(raw);
+            if (stepText.empty()) break;
+            EncoderStep* encoder = MovieEncoding().encoder;
+            int status = encoder ? encoder->Run(stepText, moviePath, outputBase, producedExt) : 1;
+            if (status == 2) return "*";
+            if (status != 0) {
+                DeleteProduced(s, outputBase + "." + producedExt, moviePath, presentationPath);
+                return "";
+            }
+        }
+
+        const std::string produced = outputBase + "." + producedExt;
+        const double after = files.FileSize(produced);
+        if (!Used(s, before, after)) {
+            DeleteProduced(s, produced, moviePath, presentationPath);
+            AppendLog(s, "\t" + name + "." + ext + " は圧縮効果不十分のため圧縮せず" + kCrLf);
+            return "";
+        }
+        AppendLog(s, "\t" + name + "." + ext + " を圧縮 (" + FormatMB(before) + "→" +
+                         FormatMB(after) + ")  " + kCrLf);
+        s.movieBytesBefore += before;
+        s.movieBytesAfter += after;
+        return produced;
+    } catch (const office::AutomationError&) {
+        // When there is nothing to delete either, the failure goes on to
+        // the caller, which treats it as an empty result.
+        DeleteProduced(s, outputBase + "." + producedExt, moviePath, presentationPath);
+        return "";
+    }
+}
+
+} // namespace quillmax::engine
