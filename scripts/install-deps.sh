@@ -6,7 +6,7 @@
 set -euo pipefail
 
 build_pkgs=(build-essential cmake pkg-config libgtest-dev libgmock-dev
-            libzip-dev libpugixml-dev libvips-dev libemf2svg-dev librsvg2-dev
+            libzip-dev libpugixml-dev libvips-dev libemf2svg-dev librsvg2-dev libwmf-dev
             qt6-base-dev fonts-noto-cjk zip ccache)
 test_pkgs=(xvfb xauth poppler-utils libreoffice-impress libreoffice-core fonts-dejavu-core)
 

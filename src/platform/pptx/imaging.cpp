@@ -1,0 +1,445 @@
+// File: platform/pptx/imaging.cpp
+// Decoding, resampling and encoding of pictures through libvips, and the
+// EMF container that carries a bitmap as a metafile picture.
+#include "platform/pptx/imaging.h"
+
+#include <vips/vips8>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <mutex>
+
+#include "office/errors.h"
+#include "platform/pptx/metafile.h"
+
+namespace quillmax::pptx::imaging {
+
+using office::AutomationError;
+
+namespace {
+
+[[noreturn]] void Fail(const std::string& message) { throw AutomationError("Picture", message); }
+
+// A vips error message, trimmed to its first line.
+std::string VipsMessage(const vips::VError& e) {
+    std::string s = e.what();
+    if (auto nl = s.find('\n'); nl != std::string::npos) s.resize(nl);
+    vips_error_clear();
+    return s;
+}
+
+// Owns a VipsBlob over borrowed bytes (no copy; the bytes outlive it).
+class Blob {
+public:
+    Blob(const std::string& bytes) : blob_(vips_blob_new(nullptr, bytes.data(), bytes.size())) {}
+    ~Blob() { vips_area_unref(VIPS_AREA(blob_)); }
+    Blob(const Blob&) = delete;
+    Blob& operator=(const Blob&) = delete;
+    VipsBlob* get() const { return blob_; }
+
+private:
+    VipsBlob* blob_;
+};
+
+std::string TakeBlob(VipsBlob* blob) {
+    size_t len = 0;
+    const void* data = vips_blob_get(blob, &len);
+    std::string out(static_cast<const char*>(data), len);
+    vips_area_unref(VIPS_AREA(blob));
+    return out;
+}
+
+void CheckSourceSize(int w, int h) {
+    if (w <= 0 || h <= 0) Fail("the picture has no pixels");
+    if (w > kMaxSourceSide || h > kMaxSourceSide ||
+        static_cast<double>(w) * h > kMaxSourcePixels)
+        Fail("the picture is too large to decode (" + std::to_string(w) + " x " +
+             std::to_string(h) + " pixels)");
+}
+
+void CheckTargetSize(int w, int h) {
+    if (w <= 0 || h <= 0) Fail("the rendering has no pixels");
+    if (w > kMaxRenderSide || h > kMaxRenderSide) Fail("the rendering is too large");
+}
+
+// 8-bit sRGB with alpha, whatever the source's bands and depth.
+vips::VImage ToSrgba(vips::VImage im) {
+    if (im.interpretation() != VIPS_INTERPRETATION_sRGB || im.format() != VIPS_FORMAT_UCHAR)
+        im = im.colourspace(VIPS_INTERPRETATION_sRGB);
+    if (im.format() != VIPS_FORMAT_UCHAR) im = im.cast(VIPS_FORMAT_UCHAR);
+    if (im.bands() == 1) im = vips::VImage::bandjoin({im, im, im});
+    if (im.bands() == 2) im = vips::VImage::bandjoin({im[0], im[0], im[0], im[1]});
+    if (im.bands() == 3) im = im.bandjoin_const({255});
+    if (im.bands() > 4) im = im.extract_band(0, vips::VImage::option()->set("n", 4));
+    return im;
+}
+
+} // namespace
+
+void EnsureVips() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        if (VIPS_INIT("quillmax")) throw AutomationError("Picture", "the image library failed to start");
+        // Only the loaders a deck's pictures need; rsvg stays for metafiles.
+        vips_block_untrusted_set(TRUE);
+        vips_operation_block_set("VipsForeignLoadSvg", FALSE);
+        // Each picture is rendered once; a cache would only hold memory.
+        vips_cache_set_max(0);
+    });
+}
+
+bool IsMetafile(const std::string& ext) {
+    return ext == "emf" || ext == "wmf" || ext == "emz" || ext == "wmz";
+}
+
+void ImageSize(const EncodedImage& image, int& width, int& height) {
+    EnsureVips();
+    if (IsMetafile(image.ext)) {
+        metafile::PixelSize(image.bytes, width, height);
+        return;
+    }
+    try {
+        auto im = vips::VImage::new_from_buffer(image.bytes, "",
+            vips::VImage::option()->set("fail_on", VIPS_FAIL_ON_ERROR));
+        width = im.width();
+        height = im.height();
+    } catch (const vips::VError& e) {
+        Fail("cannot read the picture: " + VipsMessage(e));
+    }
+}
+
+static Rendering FromImage(vips::VImage im) {
+    im = ToSrgba(im);
+    Rendering r;
+    r.width = im.width();
+    r.height = im.height();
+    r.rgba.resize(static_cast<size_t>(r.width) * r.height * 4);
+    size_t len = 0;
+    void* mem = im.write_to_memory(&len);
+    if (len != r.rgba.size()) {
+        g_free(mem);
+        Fail("unexpected pixel layout");
+    }
+    std::memcpy(r.rgba.data(), mem, len);
+    g_free(mem);
+    for (size_t i = 3; i < r.rgba.size(); i += 4) {
+        std::uint8_t a = r.rgba[i];
+        if (a != 255) {
+            r.anyTransparent = true;
+            if (a != 0) {
+                r.partialAlpha = true;
+                break;
+            }
+        }
+    }
+    return r;
+}
+
+// The visible area of a w x h source: in source pixels, may reach outside
+// it where the crop is negative.
+struct Area {
+    double x0, y0, x1, y1;
+};
+
+static Area VisibleArea(const Crop& crop, int w, int h) {
+    Area a{crop.left * w, crop.top * h, w - crop.right * w, h - crop.bottom * h};
+    if (!(a.x1 - a.x0 > 1e-6) || !(a.y1 - a.y0 > 1e-6)) Fail("the picture is cropped away");
+    return a;
+}
+
+// Places the scaled full image `full` (scale sx, sy from source pixels)
+// so that the area shows exactly widthPx x heightPx; outside the source is
+// transparent.
+static vips::VImage CutArea(vips::VImage full, const Area& a, double sx, double sy, int widthPx,
+                            int heightPx) {
+    full = ToSrgba(full);
+    // Residual scale after the integer-sized shrink, then a sub-pixel shift.
+    double fx = widthPx / ((a.x1 - a.x0) * sx);
+    double fy = heightPx / ((a.y1 - a.y0) * sy);
+    double ox = -a.x0 * sx * fx, oy = -a.y0 * sy * fy;
+    if (std::abs(fx - 1) < 1e-9 && std::abs(fy - 1) < 1e-9 && std::abs(ox - std::round(ox)) < 1e-6 &&
+        std::abs(oy - std::round(oy)) < 1e-6) {
+        int ix = static_cast<int>(std::lround(ox)), iy = static_cast<int>(std::lround(oy));
+        if (ix <= 0 && iy <= 0 && -ix + widthPx <= full.width() && -iy + heightPx <= full.height())
+            return full.extract_area(-ix, -iy, widthPx, heightPx);
+        return full.embed(ix, iy, widthPx, heightPx,
+                          vips::VImage::option()->set("extend", VIPS_EXTEND_BACKGROUND)
+                              ->set("background", std::vector<double>{0, 0, 0, 0}));
+    }
+    // Resample in premultiplied form so transparent edges do not darken.
+    auto pre = full.premultiply();
+    auto moved = pre.affine({fx, 0, 0, fy},
+        vips::VImage::option()
+            ->set("interpolate", vips::VInterpolate::new_from_name("bicubic"))
+            ->set("oarea", std::vector<int>{0, 0, widthPx, heightPx})
+            ->set("odx", ox)
+            ->set("ody", oy)
+            ->set("extend", VIPS_EXTEND_BACKGROUND)
+            ->set("background", std::vector<double>{0, 0, 0, 0}));
+    return moved.unpremultiply().cast(VIPS_FORMAT_UCHAR);
+}
+
+// A metafile drawn through its SVG form at the rendering's scale.
+static Rendering RenderMetafile(const EncodedImage& image, const Crop& crop, int widthPx, int heightPx) {
+    if (image.ext == "emz" || image.ext == "wmz") Fail("cannot render metafile: compressed metafiles are not supported");
+    double svgW = 0, svgH = 0;
+    std::string svg = metafile::ToSvg(image.bytes, svgW, svgH);
+    Area a{crop.left * svgW, crop.top * svgH, svgW - crop.right * svgW, svgH - crop.bottom * svgH};
+    if (!(a.x1 - a.x0 > 1e-6) || !(a.y1 - a.y0 > 1e-6)) Fail("the picture is cropped away");
+    double sx = widthPx / (a.x1 - a.x0), sy = heightPx / (a.y1 - a.y0);
+    double scale = std::max(sx, sy);
+    if (svgW * scale * svgH * scale > kMaxIntermediatePixels)
+        Fail("cannot render metafile: the visible area is too small to render at this size");
+    try {
+        Blob blob(svg);
+        auto opts = vips::VImage::option()->set("scale", scale);
+        // Our own converter's output; the default cap is for untrusted SVG.
+        if (svg.size() > (10u << 20)) opts->set("unlimited", true);
+        auto full = vips::VImage::svgload_buffer(blob.get(), opts);
+        Rendering r = FromImage(CutArea(full, a, full.width() / svgW, full.height() / svgH, widthPx, heightPx));
+        r.fromMetafile = true;
+        bool visible = false;
+        for (size_t i = 3; i < r.rgba.size() && !visible; i += 4) visible = r.rgba[i] != 0;
+        if (!visible) Fail("cannot render metafile: it draws nothing visible");
+        return r;
+    } catch (const vips::VError& e) {
+        Fail("cannot render metafile: " + VipsMessage(e));
+    }
+    return {};
+}
+
+Rendering Render(const EncodedImage& image, const Crop& crop, int widthPx, int heightPx) {
+    EnsureVips();
+    CheckTargetSize(widthPx, heightPx);
+    if (IsMetafile(image.ext)) return RenderMetafile(image, crop, widthPx, heightPx);
+    int w = 0, h = 0;
+    ImageSize(image, w, h);
+    CheckSourceSize(w, h);
+    Area a = VisibleArea(crop, w, h);
+    double sx = widthPx / (a.x1 - a.x0), sy = heightPx / (a.y1 - a.y0);
+    // The whole source at the rendering's scale, decoded with shrink-on-load.
+    int fullW = std::max(1, static_cast<int>(std::ceil(w * sx - 1e-9)));
+    int fullH = std::max(1, static_cast<int>(std::ceil(h * sy - 1e-9)));
+    if (static_cast<double>(fullW) * fullH > kMaxIntermediatePixels)
+        Fail("the visible area of the picture is too small to render at this size");
+    try {
+        Blob blob(image.bytes);
+        auto full = vips::VImage::thumbnail_buffer(blob.get(), fullW,
+            vips::VImage::option()
+                ->set("height", fullH)
+                ->set("size", VIPS_SIZE_FORCE)
+                ->set("no_rotate", true)
+                ->set("option_string", "fail_on=error"));
+        double rsx = static_cast<double>(full.width()) / w, rsy = static_cast<double>(full.height()) / h;
+        Rendering r = FromImage(CutArea(full, a, rsx, rsy, widthPx, heightPx));
+        return r;
+    } catch (const vips::VError& e) {
+        Fail("cannot render the picture: " + VipsMessage(e));
+    }
+    return {};
+}
+
+static vips::VImage ToVips(const Rendering& r) {
+    if (r.width <= 0 || r.height <= 0 ||
+        r.rgba.size() != static_cast<size_t>(r.width) * r.height * 4)
+        Fail("the rendering is empty");
+    return vips::VImage::new_from_memory(const_cast<std::uint8_t*>(r.rgba.data()), r.rgba.size(),
+                                         r.width, r.height, 4, VIPS_FORMAT_UCHAR)
+        .copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+}
+
+EncodedImage Encode(const Rendering& rendering, int dataType) {
+    EnsureVips();
+    try {
+        switch (dataType) {
+        case kPasteMetafile:
+            return {WrapInEmf(rendering), "emf"};
+        case kPasteGif: {
+            if (rendering.partialAlpha) Fail("GIF cannot carry partly transparent pixels");
+            auto im = ToVips(rendering);
+            if (!rendering.anyTransparent) im = im.extract_band(0, vips::VImage::option()->set("n", 3));
+            VipsBlob* blob = im.gifsave_buffer(vips::VImage::option()->set("strip", true));
+            return {TakeBlob(blob), "gif"};
+        }
+        case kPasteJpeg: {
+            if (rendering.anyTransparent) Fail("JPEG cannot carry transparent pixels");
+            auto im = ToVips(rendering).extract_band(0, vips::VImage::option()->set("n", 3));
+            VipsBlob* blob = im.jpegsave_buffer(vips::VImage::option()
+                                                    ->set("Q", kJpegQuality)
+                                                    ->set("optimize_coding", true)
+                                                    ->set("strip", true));
+            return {TakeBlob(blob), "jpeg"};
+        }
+        case kPastePng: {
+            auto im = ToVips(rendering);
+            if (!rendering.anyTransparent) im = im.extract_band(0, vips::VImage::option()->set("n", 3));
+            VipsBlob* blob = im.pngsave_buffer(vips::VImage::option()
+                                                   ->set("compression", kPngEffort)
+                                                   ->set("strip", true));
+            return {TakeBlob(blob), "png"};
+        }
+        default:
+            Fail("unknown paste data type " + std::to_string(dataType));
+        }
+    } catch (const vips::VError& e) {
+        Fail("cannot encode the picture: " + VipsMessage(e));
+    }
+    return {};
+}
+
+EncodedImage MetafileFor(const EncodedImage& source, const Rendering& rendering) {
+    if (IsMetafile(source.ext)) return source;
+    return Encode(rendering, kPasteMetafile);
+}
+
+office::Raster ToRaster(const Rendering& rendering) {
+    office::Raster out;
+    out.width = rendering.width;
+    out.height = rendering.height;
+    size_t n = static_cast<size_t>(rendering.width) * rendering.height;
+    if (rendering.rgba.size() < n * 4) return {};
+    out.pixels.resize(n);
+    for (size_t i = 0; i < n; ++i) {
+        const std::uint8_t* p = &rendering.rgba[i * 4];
+        unsigned a = p[3];
+        auto over = [a](unsigned c) { return (c * a + 255 * (255 - a) + 127) / 255; };
+        out.pixels[i] = (over(p[0]) << 16) | (over(p[1]) << 8) | over(p[2]);
+    }
+    return out;
+}
+
+// ---- the EMF container -----------------------------------------------------
+
+namespace {
+
+class Writer {
+public:
+    void u32(std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+    }
+    void i32(std::int32_t v) { u32(static_cast<std::uint32_t>(v)); }
+    void u16(std::uint16_t v) {
+        s.push_back(static_cast<char>(v & 0xFF));
+        s.push_back(static_cast<char>(v >> 8));
+    }
+    void f32(float f) {
+        std::uint32_t v;
+        std::memcpy(&v, &f, 4);
+        u32(v);
+    }
+    void rect(std::int32_t l, std::int32_t t, std::int32_t r, std::int32_t b) {
+        i32(l), i32(t), i32(r), i32(b);
+    }
+    void patch32(size_t at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) s[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+    }
+    std::string s;
+};
+
+constexpr std::uint32_t kEmrHeader = 1, kEmrEof = 14, kEmrStretchDiBits = 81, kEmrAlphaBlend = 114;
+
+void BitmapInfoHeader(Writer& w, int width, int height, int bpp, std::uint32_t imageBytes) {
+    w.u32(40);
+    w.i32(width);
+    w.i32(height); // positive: rows bottom-up, as every reader expects
+    w.u16(1);
+    w.u16(static_cast<std::uint16_t>(bpp));
+    w.u32(0); // BI_RGB
+    w.u32(imageBytes);
+    w.i32(3780), w.i32(3780); // 96 dpi in pixels per metre
+    w.u32(0), w.u32(0);
+}
+
+} // namespace
+
+std::string WrapInEmf(const Rendering& r) {
+    if (r.width <= 0 || r.height <= 0 ||
+        r.rgba.size() != static_cast<size_t>(r.width) * r.height * 4)
+        Fail("the rendering is empty");
+    const int w = r.width, h = r.height;
+    const bool alpha = r.anyTransparent;
+    const int bpp = alpha ? 32 : 24;
+    const size_t stride = ((static_cast<size_t>(w) * bpp + 31) / 32) * 4;
+    const size_t bits = stride * h;
+    if (bits > 0x7FFFFFF0u) Fail("the rendering is too large for a metafile");
+
+    Writer out;
+    // Header: a 96 dpi reference device; frame in 0.01 mm.
+    const std::int32_t frameW = static_cast<std::int32_t>(std::lround(w * 2540.0 / 96.0));
+    const std::int32_t frameH = static_cast<std::int32_t>(std::lround(h * 2540.0 / 96.0));
+    out.u32(kEmrHeader);
+    out.u32(108);
+    out.rect(0, 0, w - 1, h - 1);
+    out.rect(0, 0, frameW - 1, frameH - 1);
+    out.u32(0x464D4520); // " EMF"
+    out.u32(0x00010000);
+    const size_t nBytesAt = out.s.size();
+    out.u32(0);                       // nBytes, patched below
+    out.u32(3);                       // nRecords
+    out.u16(1), out.u16(0);           // nHandles (slot 0 is reserved), reserved
+    out.u32(0), out.u32(0), out.u32(0); // description, palette
+    out.i32(960), out.i32(960);       // szlDevice: 960 px ...
+    out.i32(254), out.i32(254);       // ... are 254 mm at 96 dpi
+    out.u32(0), out.u32(0), out.u32(0); // no pixel format, no OpenGL
+    out.i32(254000), out.i32(254000); // szlMicrometers
+
+    const size_t recStart = out.s.size();
+    if (!alpha) {
+        const std::uint32_t fixed = 80, bmi = 40;
+        out.u32(kEmrStretchDiBits);
+        out.u32(static_cast<std::uint32_t>(fixed + bmi + bits));
+        out.rect(0, 0, w - 1, h - 1);
+        out.i32(0), out.i32(0);          // xDest, yDest
+        out.i32(0), out.i32(0);          // xSrc, ySrc
+        out.i32(w), out.i32(h);          // cxSrc, cySrc
+        out.u32(fixed), out.u32(bmi);    // offBmiSrc, cbBmiSrc
+        out.u32(fixed + bmi);            // offBitsSrc
+        out.u32(static_cast<std::uint32_t>(bits));
+        out.u32(0);                      // DIB_RGB_COLORS
+        out.u32(0x00CC0020);             // SRCCOPY
+        out.i32(w), out.i32(h);          // cxDest, cyDest
+    } else {
+        const std::uint32_t fixed = 108, bmi = 40;
+        out.u32(kEmrAlphaBlend);
+        out.u32(static_cast<std::uint32_t>(fixed + bmi + bits));
+        out.rect(0, 0, w - 1, h - 1);
+        out.i32(0), out.i32(0), out.i32(w), out.i32(h); // dest
+        out.u32(0x01FF0000); // AC_SRC_OVER, constant alpha 255, AC_SRC_ALPHA
+        out.i32(0), out.i32(0);                         // xSrc, ySrc
+        out.f32(1), out.f32(0), out.f32(0), out.f32(1), out.f32(0), out.f32(0);
+        out.u32(0);                                     // crBkColorSrc
+        out.u32(0);                                     // DIB_RGB_COLORS
+        out.u32(fixed), out.u32(bmi), out.u32(fixed + bmi);
+        out.u32(static_cast<std::uint32_t>(bits));
+        out.i32(w), out.i32(h); // cxSrc, cySrc
+    }
+    BitmapInfoHeader(out, w, alpha ? h : h, bpp, static_cast<std::uint32_t>(bits));
+    // Pixels, bottom row first, BGR(A); alpha premultiplied as AlphaBlend wants.
+    std::string row(stride, '\0');
+    for (int y = h - 1; y >= 0; --y) {
+        const std::uint8_t* p = &r.rgba[static_cast<size_t>(y) * w * 4];
+        for (int x = 0; x < w; ++x, p += 4) {
+            if (alpha) {
+                unsigned a = p[3];
+                row[x * 4 + 0] = static_cast<char>((p[2] * a + 127) / 255);
+                row[x * 4 + 1] = static_cast<char>((p[1] * a + 127) / 255);
+                row[x * 4 + 2] = static_cast<char>((p[0] * a + 127) / 255);
+                row[x * 4 + 3] = static_cast<char>(a);
+            } else {
+                row[x * 3 + 0] = static_cast<char>(p[2]);
+                row[x * 3 + 1] = static_cast<char>(p[1]);
+                row[x * 3 + 2] = static_cast<char>(p[0]);
+            }
+        }
+        out.s += row;
+    }
+    (void)recStart;
+    out.u32(kEmrEof);
+    out.u32(20);
+    out.u32(0), out.u32(16), out.u32(20);
+    out.patch32(nBytesAt, static_cast<std::uint32_t>(out.s.size()));
+    return std::move(out.s);
+}
+
+} // namespace quillmax::pptx::imaging

@@ -1,0 +1,217 @@
+// File: platform/pptx/metafile.cpp
+// EMF -> SVG through libemf2svg, WMF -> SVG through libwmf's SVG device.
+#include "platform/pptx/metafile.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <regex>
+
+#include "office/errors.h"
+
+#if QUILLMAX_HAVE_EMF2SVG
+#include <emf2svg.h>
+#endif
+#if QUILLMAX_HAVE_LIBWMF
+#include <libwmf/api.h>
+#include <libwmf/svg.h>
+#endif
+
+namespace quillmax::pptx::metafile {
+
+namespace {
+
+[[noreturn]] void Fail(const std::string& why) {
+    throw office::AutomationError("Picture", "cannot render metafile: " + why);
+}
+
+std::uint32_t Le32(const std::string& b, size_t at) {
+    if (at + 4 > b.size()) return 0;
+    const auto* p = reinterpret_cast<const unsigned char*>(b.data() + at);
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+std::int32_t Ls32(const std::string& b, size_t at) { return static_cast<std::int32_t>(Le32(b, at)); }
+std::uint16_t Le16(const std::string& b, size_t at) {
+    if (at + 2 > b.size()) return 0;
+    const auto* p = reinterpret_cast<const unsigned char*>(b.data() + at);
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+std::int16_t Ls16(const std::string& b, size_t at) { return static_cast<std::int16_t>(Le16(b, at)); }
+
+constexpr std::uint32_t kPlaceableKey = 0x9AC6CDD7;
+
+// The canvas size an SVG's root element declares.
+void SvgCanvas(const std::string& svg, double& w, double& h) {
+    static const std::regex root(R"re(<svg\b[^>]*?\swidth="([0-9.]+)[a-z]*"[^>]*?\sheight="([0-9.]+)[a-z]*")re");
+    std::smatch m;
+    auto end = svg.size() > 4096 ? svg.begin() + 4096 : svg.end();
+    std::string head(svg.begin(), end);
+    if (!std::regex_search(head, m, root)) Fail("the converter produced no picture");
+    w = std::atof(m[1].str().c_str());
+    h = std::atof(m[2].str().c_str());
+    if (!(w > 0 && h > 0)) Fail("the converter produced an empty picture");
+}
+
+// True when the SVG draws anything at all (a path, shape, text or image).
+bool SvgDrawsSomething(const std::string& svg) {
+    for (const char* tag : {"<path", "<rect", "<ellipse", "<circle", "<polygon", "<polyline",
+                            "<line", "<text", "<image"})
+        if (svg.find(tag) != std::string::npos) return true;
+    return false;
+}
+
+#if QUILLMAX_HAVE_EMF2SVG
+std::string EmfToSvg(const std::string& bytes, double naturalW) {
+    generatorOptions opts{};
+    char ns[] = "";
+    opts.nameSpace = ns;
+    opts.verbose = false;
+    // EMF+ dual files carry GDI records too; libemf2svg draws those more
+    // faithfully than its partial EMF+ support.
+    opts.emfplus = false;
+    opts.svgDelimiter = true;
+    opts.imgWidth = naturalW;
+    opts.imgHeight = 0;
+    char* out = nullptr;
+    size_t outLen = 0;
+    std::string copy = bytes; // the converter takes a mutable buffer
+    int ok = emf2svg(copy.data(), copy.size(), &out, &outLen, &opts);
+    std::string svg;
+    if (out) {
+        svg.assign(out, outLen);
+        std::free(out);
+    }
+    if (!ok || svg.empty()) Fail("the EMF could not be converted");
+    return svg;
+}
+#endif
+
+#if QUILLMAX_HAVE_LIBWMF
+std::string WmfToSvg(const std::string& bytes, double& w, double& h) {
+    wmfAPI* api = nullptr;
+    wmfAPI_Options opts{};
+    opts.function = wmf_svg_function;
+    unsigned long flags = WMF_OPT_FUNCTION | WMF_OPT_IGNORE_NONFATAL;
+    if (wmf_api_create(&api, flags, &opts) != wmf_E_None) {
+        if (api) wmf_api_destroy(api);
+        Fail("the WMF reader failed to start");
+    }
+    struct Guard {
+        wmfAPI* api;
+        ~Guard() { wmf_api_destroy(api); }
+    } guard{api};
+    std::string copy = bytes;
+    if (wmf_mem_open(api, reinterpret_cast<unsigned char*>(copy.data()), static_cast<long>(copy.size())) !=
+        wmf_E_None)
+        Fail("the WMF could not be read");
+    wmfD_Rect bbox{};
+    if (wmf_scan(api, 0, &bbox) != wmf_E_None) Fail("the WMF could not be read");
+    unsigned int dw = 0, dh = 0;
+    if (wmf_display_size(api, &dw, &dh, 96, 96) != wmf_E_None || dw == 0 || dh == 0)
+        Fail("the WMF has no size");
+    if (dw > 20000 || dh > 20000) Fail("the WMF is too large");
+    wmf_svg_t* dev = WMF_SVG_GetData(api);
+    dev->bbox = bbox;
+    dev->width = dw;
+    dev->height = dh;
+    dev->flags |= WMF_SVG_INLINE_IMAGES;
+    dev->out = wmf_stream_create(api, nullptr);
+    wmf_error_t played = wmf_play(api, 0, &bbox);
+    char* mem = nullptr;
+    unsigned long len = 0;
+    wmf_stream_destroy(api, dev->out, &mem, &len);
+    std::string svg = mem ? std::string(mem, len) : std::string();
+    // The stream's memory belongs to the API's allocator: freed with it.
+    if (played != wmf_E_None || svg.empty()) Fail("the WMF could not be drawn");
+    w = dw;
+    h = dh;
+    return svg;
+}
+#endif
+
+} // namespace
+
+Kind Sniff(const std::string& b) {
+    if (b.size() >= 88 && Le32(b, 0) == 1 && Le32(b, 40) == 0x464D4520) return Kind::Emf;
+    if (b.size() >= 22 + 18 && Le32(b, 0) == kPlaceableKey) return Kind::Wmf;
+    // A plain WMF header: type 1 (memory) or 2 (disk), header size 9 words.
+    if (b.size() >= 18 && (Le16(b, 0) == 1 || Le16(b, 0) == 2) && Le16(b, 2) == 9 &&
+        (Le16(b, 4) == 0x0100 || Le16(b, 4) == 0x0300))
+        return Kind::Wmf;
+    return Kind::None;
+}
+
+void PixelSize(const std::string& b, int& width, int& height) {
+    switch (Sniff(b)) {
+    case Kind::Emf: {
+        // rclFrame, in 0.01 mm, inclusive.
+        double fw = static_cast<double>(Ls32(b, 32)) - Ls32(b, 24);
+        double fh = static_cast<double>(Ls32(b, 36)) - Ls32(b, 28);
+        if (fw <= 0 || fh <= 0) {
+            fw = (static_cast<double>(Ls32(b, 16)) - Ls32(b, 8)) * 2540.0 / 96.0;
+            fh = (static_cast<double>(Ls32(b, 20)) - Ls32(b, 12)) * 2540.0 / 96.0;
+        }
+        width = static_cast<int>(std::lround(fw * 96.0 / 2540.0));
+        height = static_cast<int>(std::lround(fh * 96.0 / 2540.0));
+        break;
+    }
+    case Kind::Wmf:
+        if (Le32(b, 0) == kPlaceableKey) {
+            double inch = Le16(b, 14);
+            if (inch <= 0) inch = 1440;
+            width = static_cast<int>(std::lround(std::abs(Ls16(b, 10) - Ls16(b, 6)) * 96.0 / inch));
+            height = static_cast<int>(std::lround(std::abs(Ls16(b, 12) - Ls16(b, 8)) * 96.0 / inch));
+            break;
+        }
+        {
+            double w = 0, h = 0;
+            ToSvg(b, w, h);
+            width = static_cast<int>(std::lround(w));
+            height = static_cast<int>(std::lround(h));
+        }
+        break;
+    case Kind::None:
+        Fail("not an EMF or WMF picture");
+    }
+    if (width <= 0 || height <= 0) Fail("the metafile has no size");
+}
+
+std::string ToSvg(const std::string& bytes, double& widthPx, double& heightPx) {
+    if (bytes.size() > kMaxMetafileBytes) Fail("the metafile is too large");
+    // The converters are not known to be reentrant.
+    static std::mutex lock;
+    std::lock_guard<std::mutex> hold(lock);
+    std::string svg;
+    switch (Sniff(bytes)) {
+    case Kind::Emf: {
+#if QUILLMAX_HAVE_EMF2SVG
+        int w = 0, h = 0;
+        PixelSize(bytes, w, h);
+        if (w > 20000 || h > 20000) Fail("the EMF is too large");
+        svg = EmfToSvg(bytes, w);
+        SvgCanvas(svg, widthPx, heightPx);
+#else
+        Fail("no EMF renderer in this build");
+#endif
+        break;
+    }
+    case Kind::Wmf: {
+#if QUILLMAX_HAVE_LIBWMF
+        double w = 0, h = 0;
+        svg = WmfToSvg(bytes, w, h);
+        SvgCanvas(svg, widthPx, heightPx);
+#else
+        Fail("no WMF renderer in this build");
+#endif
+        break;
+    }
+    case Kind::None:
+        Fail("not an EMF or WMF picture");
+    }
+    if (!SvgDrawsSomething(svg)) Fail("the metafile draws nothing");
+    return svg;
+}
+
+} // namespace quillmax::pptx::metafile
