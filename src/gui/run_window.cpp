@@ -1,13 +1,100 @@
-// Windowed program start-up (filled in as the window grows).
+// File: gui/run_window.cpp
+// The windowed program: application, session, main window, start-up, the
+// command-line batch, the event loop.
 #include "gui/run_window.h"
 
 #include <QApplication>
+#include <QDir>
+#include <cstring>
+#include <memory>
+
+#include "app/entry.h"
+#include "gui/folder_chooser.h"
+#include "gui/frm_main.h"
+#include "gui/twips.h"
+#include "office/errors.h"
+#include "platform/pptx/pptx_automation.h"
+#include "settings/startup.h"
+#include "util/file_system.h"
 
 namespace quillmax::gui {
+namespace {
+
+constexpr const char* kScreenshotOption = "--screenshot=";
+
+// Developer aid: the three windows as PNG files in `folder`.
+int SaveScreenshots(FrmMain& frm, const QString& folder) {
+    QDir().mkpath(folder);
+    auto settle = [] {
+        for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+    };
+    settle();
+    bool ok = frm.grab().save(folder + "/main_window.png");
+    frm.frmOption->show();
+    settle();
+    ok = frm.frmOption->grab().save(folder + "/options_dialog.png") && ok;
+    frm.frmOption->hide();
+    frm.frmObject->show();
+    if (frm.frmObject->lstException->count() > 0) frm.frmObject->lstException->setCurrentRow(0);
+    settle();
+    ok = frm.frmObject->grab().save(folder + "/conversion_list_dialog.png") && ok;
+    frm.frmObject->hide();
+    frm.ShowWarning(true);
+    settle();
+    ok = frm.grab().save(folder + "/main_window_running.png") && ok;
+    frm.ShowWarning(false);
+    return ok ? 0 : 1;
+}
+
+} // namespace
 
 int RunWindow(int argc, char** argv) {
-  QApplication app(argc, argv);
-  return 0;
+    QApplication app(argc, argv);
+    app.setFont(JapaneseFont(9));
+    InstallFolderChooser();
+
+    // What is left after Qt took its own options: the files, and the
+    // developer's screenshot folder.
+    std::vector<std::string> files;
+    QString screenshotFolder;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], kScreenshotOption, std::strlen(kScreenshotOption)) == 0)
+            screenshotFolder = QString::fromLocal8Bit(argv[i] + std::strlen(kScreenshotOption));
+        else
+            files.emplace_back(argv[i]);
+    }
+
+    const std::string programFolder = S(QDir::toNativeSeparators(QCoreApplication::applicationDirPath()));
+    std::unique_ptr<util::FileSystem> fileSystem = app::CreateFileSystem();
+    settings::SettingsRuntime rt(programFolder, "", fileSystem.get());
+    std::unique_ptr<office::Automation> automation;
+    try {
+        automation = pptx::CreateAutomation();
+    } catch (const std::exception&) {
+        // Without a presentation program the environment check says so.
+    }
+
+    app::Session session;
+    session.automation = automation.get();
+    session.settings = &rt.settings;
+    session.oleList = &rt.oleList;
+    session.registry = &rt.registry;
+    session.fileSystem = fileSystem.get();
+
+    FrmMain frm(session, rt, programFolder);
+    session.view = &frm;
+    try {
+        frm.Form_Load();
+    } catch (const office::ProgramEnd& end) {
+        return end.code();
+    }
+    if (frm.ended()) return frm.exitCode();
+    if (!screenshotFolder.isEmpty()) return SaveScreenshots(frm, screenshotFolder);
+    if (!files.empty()) {
+        frm.StartWithFiles(files);
+        if (frm.ended()) return frm.exitCode();
+    }
+    return app.exec();
 }
 
 }  // namespace quillmax::gui
