@@ -45,5 +45,10 @@ public:
 // objects may keep slide.shared_from_this() to stay valid.
 std::shared_ptr<office::TimeLine> MakeTimeLine(SlideModel& slide);
 std::shared_ptr<office::Dispatch> MakeAnimationSettings(SlideModel& slide, std::uint32_t shapeId);
+// Removes everything that animates the shape (its effects in every
+// sequence, the sequences it triggers, its build-list entries) and marks
+// the slide dirty when something went. Shape.Delete and Ungroup call it so
+// that nothing in the timing points at a shape that is gone.
+bool RemoveShapeAnimations(SlideModel& slide, std::uint32_t shapeId);
 
 } // namespace quillmax::pptx

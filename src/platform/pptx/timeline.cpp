@@ -1,0 +1,1050 @@
+// File: platform/pptx/timeline.cpp
+// TimeLine, Sequence, Effect, EffectParameters, Behaviors and their
+// sub-objects over the slide's p:timing. Objects hold the slide and the
+// effect's cTn id and look the XML up on every call, so a handle to an
+// effect that was deleted (or moved between groups) never dangles.
+//
+// Assigning a field the value it already has leaves the XML alone: a new
+// effect made from a copy of an existing one then keeps every detail the
+// object model has no name for.
+#include "platform/pptx/timeline.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <map>
+
+#include "office/errors.h"
+#include "platform/pptx/timeline_xml.h"
+
+namespace quillmax::pptx {
+
+namespace tx = timeline_xml;
+using office::AutomationError;
+using office::Value;
+
+namespace {
+
+constexpr const char* kColourKind = "pptx.timeline.colour";
+
+[[noreturn]] void Fail(const std::string& member, const std::string& why) {
+    throw AutomationError(member, why);
+}
+
+std::string Lower(std::string_view s) {
+    std::string out(s);
+    for (auto& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+bool IsNumber(const Value& v) { return v.is_bool() || v.is_int() || v.is_double(); }
+
+double Number(const Value& v) {
+    if (v.is_bool()) return v.as_bool() ? -1 : 0;
+    return v.as_double();
+}
+
+// Values equal for the purpose of an assignment: numbers by value, colour
+// objects by content.
+bool Same(const Value& a, const Value& b) {
+    if (a.is_empty() || b.is_empty()) return a.is_empty() && b.is_empty();
+    if (IsNumber(a) && IsNumber(b)) return std::fabs(Number(a) - Number(b)) < 1e-9;
+    if (a.is_opaque() && b.is_opaque()) {
+        const auto& x = a.as_opaque();
+        const auto& y = b.as_opaque();
+        if (x.kind != y.kind) return false;
+        if (x.kind != kColourKind) return x == y;
+        return *static_cast<const std::string*>(x.data.get()) ==
+               *static_cast<const std::string*>(y.data.get());
+    }
+    if (a.is_string() && b.is_string()) return a.as_string() == b.as_string();
+    return false;
+}
+
+Value TriState(bool b) { return Value(b ? -1 : 0); }
+
+std::string FormatNumber(double d) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.10g", d);
+    return buf;
+}
+
+void SetAttr(pugi::xml_node n, const char* name, const std::string& v) {
+    auto a = n.attribute(name);
+    if (!a) a = n.append_attribute(name);
+    a = v.c_str();
+}
+
+void SetIntAttr(pugi::xml_node n, const char* name, double v) {
+    SetAttr(n, name, std::to_string(static_cast<long long>(std::llround(v))));
+}
+
+std::string Serialize(pugi::xml_node n) {
+    struct W : pugi::xml_writer {
+        std::string s;
+        void write(const void* d, size_t size) override { s.append(static_cast<const char*>(d), size); }
+    } w;
+    n.print(w, "", pugi::format_raw);
+    return w.s;
+}
+
+Value Colour(pugi::xml_node n) {
+    if (!n) return {};
+    return Value(office::Opaque{kColourKind, std::make_shared<const std::string>(Serialize(n))});
+}
+
+// Replaces (or removes) the colour child `name` of `parent`.
+void SetColour(pugi::xml_node parent, const char* name, const Value& v,
+               const std::vector<const char*>& order, const std::string& member) {
+    if (!v.is_empty() && (!v.is_opaque() || v.as_opaque().kind != kColourKind))
+        Fail(member, "type mismatch");
+    if (auto old = parent.child(name)) parent.remove_child(old);
+    if (v.is_empty()) return;
+    pugi::xml_document frag;
+    const auto& text = *static_cast<const std::string*>(v.as_opaque().data.get());
+    if (!frag.load_buffer(text.data(), text.size(), pugi::parse_default | pugi::parse_fragment))
+        Fail(member, "invalid colour");
+    auto slot = tx::InsertInOrder(parent, name, order);
+    auto src = frag.first_child();
+    for (auto a : src.attributes()) slot.append_attribute(a.name()) = a.value();
+    for (auto c : src.children()) slot.append_copy(c);
+}
+
+// ---- shared context -------------------------------------------------------
+
+struct Ctx {
+    std::shared_ptr<SlideModel> slide;
+    pugi::xml_document& Doc() const { return slide->Document(); }
+    void Dirty() const { slide->MarkDirty(); }
+};
+
+struct EffectRef : Ctx {
+    std::uint32_t id = 0;
+    pugi::xml_node Par(const char* member) const {
+        auto par = tx::EffectParById(Doc(), id);
+        if (!par) Fail(member, "the effect no longer exists");
+        return par;
+    }
+    pugi::xml_node CTn(const char* member) const { return tx::EffectCTn(Par(member)); }
+};
+
+int TriggerOf(pugi::xml_document& doc, pugi::xml_node par) {
+    if (!tx::InMainSequence(par)) return tx::kOnShapeClick;
+    for (const auto& e : tx::MainEffects(doc))
+        if (e.par == par) return e.trigger;
+    return tx::kOnClick;
+}
+
+void SetTrigger(const EffectRef& ref, int trigger) {
+    auto par = ref.Par("Timing.TriggerType");
+    if (!tx::InMainSequence(par) || trigger < tx::kOnClick || trigger > tx::kAfterPrevious)
+        Fail("Timing.TriggerType", "the trigger cannot be changed to that value here");
+    auto effects = tx::MainEffects(ref.Doc());
+    for (auto& e : effects)
+        if (e.par == par) e.trigger = trigger;
+    tx::RebuildMainSequence(ref.Doc(), effects);
+    ref.Dirty();
+}
+
+double DurationMs(pugi::xml_node par) {
+    double longest = 0;
+    for (auto b : tx::Behaviours(par))
+        longest = std::max(longest, tx::Millis(b.child("p:cBhvr").child("p:cTn").attribute("dur")).value_or(0));
+    return longest;
+}
+
+void SetDurationMs(pugi::xml_node par, double ms) {
+    auto bs = tx::Behaviours(par);
+    bool any = false;
+    for (auto b : bs) {
+        auto ctn = b.child("p:cBhvr").child("p:cTn");
+        // The one-millisecond visibility switch stays as it is.
+        if (tx::Millis(ctn.attribute("dur")).value_or(0) > 1) {
+            SetIntAttr(ctn, "dur", ms);
+            any = true;
+        }
+    }
+    if (!any)
+        for (auto b : bs) SetIntAttr(b.child("p:cBhvr").child("p:cTn"), "dur", ms);
+}
+
+// presetSubtype <-> msoAnimDirection for the common directions.
+const std::vector<std::pair<int, int>> kDirections = {
+    {1, 1}, {2, 2}, {4, 3}, {8, 4}, {3, 6}, {6, 7}, {12, 8}, {9, 9},
+    {16, 12}, {32, 11}, {10, 13}, {5, 14}};
+
+// Turns an entrance into an exit or back: preset class, transition
+// direction and the visibility switch.
+void SetExitXml(pugi::xml_node par, bool exit) {
+    auto ctn = tx::EffectCTn(par);
+    SetAttr(ctn, "presetClass", exit ? "exit" : "entr");
+    for (auto b : tx::Behaviours(par)) {
+        if (std::strcmp(b.name(), "p:animEffect") == 0) SetAttr(b, "transition", exit ? "out" : "in");
+        if (std::strcmp(b.name(), "p:set") == 0) {
+            auto v = b.child("p:to").child("p:strVal");
+            if (v) SetAttr(v, "val", exit ? "hidden" : "visible");
+        }
+    }
+}
+
+// ---- behaviour sub-objects -----------------------------------------------
+
+struct BehaviourRef : EffectRef {
+    int index = 0;
+    pugi::xml_node Node(const char* member) const {
+        auto list = tx::Behaviours(Par(member));
+        if (index < 1 || index > static_cast<int>(list.size())) Fail(member, "no such behaviour");
+        return list[index - 1];
+    }
+};
+
+const std::vector<const char*> kPointOrder = {"p:cBhvr", "p:by", "p:from", "p:to", "p:rCtr"};
+
+// A point child (by/from/to) as percent coordinates.
+Value PointCoord(pugi::xml_node b, const char* child, const char* axis) {
+    auto c = b.child(child);
+    if (!c) return {};
+    return Value(c.attribute(axis).as_double() / 1000.0);
+}
+
+void SetPointCoord(pugi::xml_node b, const char* child, const char* axis, const Value& v) {
+    auto c = b.child(child);
+    if (v.is_empty()) {
+        if (c) b.remove_child(c);
+        return;
+    }
+    if (!c) {
+        c = tx::InsertInOrder(b, child, kPointOrder);
+        c.append_attribute("x") = 0;
+        c.append_attribute("y") = 0;
+    }
+    SetIntAttr(c, axis, v.as_double() * 1000.0);
+}
+
+class SubEffect : public office::Dispatch {
+public:
+    SubEffect(BehaviourRef ref, int type, const char* object) : ref_(std::move(ref)), type_(type), object_(object) {}
+
+    Value Get(std::string_view member) override {
+        auto b = Node(member);
+        return Read(b, Lower(member), Member(member));
+    }
+    void Set(std::string_view member, const Value& v) override {
+        auto b = Node(member);
+        const std::string m = Lower(member);
+        if (Same(Read(b, m, Member(member)), v)) return;
+        Write(b, m, v, Member(member));
+        ref_.Dirty();
+    }
+
+private:
+    std::string Member(std::string_view m) const { return std::string(object_) + "." + std::string(m); }
+    pugi::xml_node Node(std::string_view member) {
+        auto b = ref_.Node(object_);
+        if (tx::BehaviourType(b) != type_) Fail(Member(member), "the behaviour is of another type");
+        return b;
+    }
+
+    Value Read(pugi::xml_node b, const std::string& m, const std::string& member) {
+        switch (type_) {
+        case 1: // motion, in percent of the slide
+            if (m == "path") return b.attribute("path") ? Value(std::string(b.attribute("path").value())) : Value();
+            if (m == "byx") return PointCoord(b, "p:by", "x");
+            if (m == "byy") return PointCoord(b, "p:by", "y");
+            if (m == "fromx") return PointCoord(b, "p:from", "x");
+            if (m == "fromy") return PointCoord(b, "p:from", "y");
+            if (m == "tox") return PointCoord(b, "p:to", "x");
+            if (m == "toy") return PointCoord(b, "p:to", "y");
+            break;
+        case 2: // colour
+            if (m == "by") return Colour(b.child("p:by"));
+            if (m == "from") return Colour(b.child("p:from"));
+            if (m == "to") return Colour(b.child("p:to"));
+            break;
+        case 3: // scale, in percent
+            if (m == "byx") return PointCoord(b, "p:by", "x");
+            if (m == "byy") return PointCoord(b, "p:by", "y");
+            if (m == "fromx") return PointCoord(b, "p:from", "x");
+            if (m == "fromy") return PointCoord(b, "p:from", "y");
+            if (m == "tox") return PointCoord(b, "p:to", "x");
+            if (m == "toy") return PointCoord(b, "p:to", "y");
+            break;
+        case 4: // rotation, in degrees
+            if (m == "by" || m == "from" || m == "to") {
+                auto a = b.attribute(m.c_str());
+                return a ? Value(a.as_double() / 60000.0) : Value();
+            }
+            break;
+        case 6: // command
+            if (m == "command") return Value(std::string(b.attribute("cmd").value()));
+            if (m == "type") {
+                std::string t = b.attribute("type").value();
+                return Value(t == "call" ? 1 : t == "verb" ? 2 : 0);
+            }
+            break;
+        }
+        Fail(member, "no such member");
+    }
+
+    void Write(pugi::xml_node b, const std::string& m, const Value& v, const std::string& member) {
+        switch (type_) {
+        case 1:
+            if (m == "path") {
+                if (v.is_empty()) b.remove_attribute("path");
+                else SetAttr(b, "path", v.as_string());
+                return;
+            }
+            [[fallthrough]];
+        case 3: {
+            static const std::map<std::string, std::pair<const char*, const char*>> kCoords = {
+                {"byx", {"p:by", "x"}},     {"byy", {"p:by", "y"}}, {"fromx", {"p:from", "x"}},
+                {"fromy", {"p:from", "y"}}, {"tox", {"p:to", "x"}}, {"toy", {"p:to", "y"}}};
+            auto it = kCoords.find(m);
+            if (it == kCoords.end()) break;
+            SetPointCoord(b, it->second.first, it->second.second, v);
+            return;
+        }
+        case 2:
+            if (m == "by" || m == "from" || m == "to") {
+                SetColour(b, ("p:" + m).c_str(), v, kPointOrder, member);
+                return;
+            }
+            break;
+        case 4:
+            if (m == "by" || m == "from" || m == "to") {
+                if (v.is_empty()) b.remove_attribute(m.c_str());
+                else SetIntAttr(b, m.c_str(), v.as_double() * 60000.0);
+                return;
+            }
+            break;
+        case 6:
+            if (m == "command") {
+                SetAttr(b, "cmd", v.as_string());
+                return;
+            }
+            if (m == "type") {
+                const auto t = v.as_int();
+                SetAttr(b, "type", t == 1 ? "call" : t == 2 ? "verb" : "evt");
+                return;
+            }
+            break;
+        }
+        Fail(member, "no such member");
+    }
+
+    BehaviourRef ref_;
+    int type_;
+    const char* object_;
+};
+
+// ---- property effect and its points ----------------------------------------
+
+const std::vector<std::pair<const char*, int>> kProperties = {
+    {"ppt_x", 1}, {"ppt_y", 2}, {"ppt_w", 3}, {"ppt_h", 4}, {"style.opacity", 5},
+    {"r", 6},     {"style.color", 7}, {"style.visibility", 8}};
+
+pugi::xml_node AnimNode(const BehaviourRef& ref, const char* member) {
+    auto b = ref.Node(member);
+    if (tx::BehaviourType(b) != 5) Fail(member, "the behaviour is of another type");
+    return b;
+}
+
+class Point : public office::Dispatch {
+public:
+    Point(BehaviourRef ref, int p) : ref_(std::move(ref)), p_(p) {}
+    Value Get(std::string_view member) override { return Read(Node(member), Lower(member), member); }
+    void Set(std::string_view member, const Value& v) override {
+        auto tav = Node(member);
+        const auto m = Lower(member);
+        if (Same(Read(tav, m, member), v)) return;
+        if (m == "formula") {
+            if (v.is_empty()) tav.remove_attribute("fmla");
+            else SetAttr(tav, "fmla", v.as_string());
+        } else if (m == "time") {
+            SetIntAttr(tav, "tm", v.as_double() * 100000.0);
+        } else if (m == "value") {
+            if (auto old = tav.child("p:val")) tav.remove_child(old);
+            if (!v.is_empty()) {
+                auto val = tav.append_child("p:val");
+                if (v.is_string()) val.append_child("p:strVal").append_attribute("val") = v.as_string().c_str();
+                else if (v.is_bool()) val.append_child("p:boolVal").append_attribute("val") = v.as_bool() ? "1" : "0";
+                else if (v.is_int()) val.append_child("p:intVal").append_attribute("val") = static_cast<long long>(v.as_int());
+                else if (v.is_double()) val.append_child("p:fltVal").append_attribute("val") = FormatNumber(v.as_double()).c_str();
+                else SetColour(val, "p:clrVal", v, {"p:clrVal"}, "AnimationPoint.Value");
+            }
+        } else {
+            Fail("AnimationPoint." + std::string(member), "no such member");
+        }
+        ref_.Dirty();
+    }
+
+private:
+    pugi::xml_node Node(std::string_view member) {
+        auto b = AnimNode(ref_, "AnimationPoint");
+        int k = 0;
+        for (auto tav : b.child("p:tavLst").children("p:tav"))
+            if (++k == p_) return tav;
+        Fail("AnimationPoint." + std::string(member), "the point no longer exists");
+    }
+    static Value Read(pugi::xml_node tav, const std::string& m, std::string_view member) {
+        if (m == "formula") return tav.attribute("fmla") ? Value(std::string(tav.attribute("fmla").value())) : Value();
+        if (m == "time") return Value(tav.attribute("tm").as_double() / 100000.0);
+        if (m == "value") {
+            auto val = tav.child("p:val").first_child();
+            if (!val) return {};
+            std::string n = val.name();
+            if (n == "p:strVal") return Value(std::string(val.attribute("val").value()));
+            if (n == "p:boolVal") return Value(val.attribute("val").as_bool());
+            if (n == "p:intVal") return Value(static_cast<long long>(val.attribute("val").as_llong()));
+            if (n == "p:fltVal") return Value(val.attribute("val").as_double());
+            return Colour(val);
+        }
+        Fail("AnimationPoint." + std::string(member), "no such member");
+    }
+
+    BehaviourRef ref_;
+    int p_;
+};
+
+class Points : public office::AnimationPoints {
+public:
+    explicit Points(BehaviourRef ref) : ref_(std::move(ref)) {}
+    int Count() override {
+        int k = 0;
+        for (auto tav : AnimNode(ref_, "AnimationPoints.Count").child("p:tavLst").children("p:tav")) {
+            (void)tav;
+            ++k;
+        }
+        return k;
+    }
+    std::shared_ptr<office::Dispatch> Item(int index) override {
+        if (index < 1 || index > Count()) Fail("AnimationPoints.Item", "no such point");
+        return std::make_shared<Point>(ref_, index);
+    }
+    std::shared_ptr<office::Dispatch> Add() override {
+        auto b = AnimNode(ref_, "AnimationPoints.Add");
+        auto lst = b.child("p:tavLst");
+        if (!lst) lst = b.append_child("p:tavLst");
+        lst.append_child("p:tav").append_attribute("tm") = 0;
+        ref_.Dirty();
+        return std::make_shared<Point>(ref_, Count());
+    }
+    // The package has no smoothing of its own: only the straight curve.
+    bool Smooth() override {
+        AnimNode(ref_, "AnimationPoints.Smooth");
+        return false;
+    }
+    void SetSmooth(bool v) override {
+        AnimNode(ref_, "AnimationPoints.Smooth");
+        if (v) Fail("AnimationPoints.Smooth", "smoothed curves are not available");
+    }
+
+private:
+    BehaviourRef ref_;
+};
+
+class PropertyEffectImpl : public office::PropertyEffect {
+public:
+    explicit PropertyEffectImpl(BehaviourRef ref) : ref_(std::move(ref)) {}
+    Value Get(std::string_view member) override { return Read(AnimNode(ref_, "PropertyEffect"), Lower(member), member); }
+    void Set(std::string_view member, const Value& v) override {
+        auto b = AnimNode(ref_, "PropertyEffect");
+        const auto m = Lower(member);
+        if (Same(Read(b, m, member), v)) return;
+        if (m == "from" || m == "to") {
+            if (v.is_empty()) b.remove_attribute(m.c_str());
+            else SetAttr(b, m.c_str(), v.as_string());
+        } else if (m == "property") {
+            std::string name = v.is_string() ? v.as_string() : std::string();
+            if (!v.is_string()) {
+                for (auto [n, num] : kProperties)
+                    if (num == v.as_int()) name = n;
+                if (name.empty()) Fail("PropertyEffect.Property", "unknown property");
+            }
+            auto lst = b.child("p:cBhvr").child("p:attrNameLst");
+            if (!lst) lst = tx::InsertInOrder(b.child("p:cBhvr"), "p:attrNameLst", {"p:cTn", "p:tgtEl", "p:attrNameLst"});
+            while (lst.first_child()) lst.remove_child(lst.first_child());
+            lst.append_child("p:attrName").text() = name.c_str();
+        } else {
+            Fail("PropertyEffect." + std::string(member), "no such member");
+        }
+        ref_.Dirty();
+    }
+    std::shared_ptr<office::AnimationPoints> Points() override {
+        AnimNode(ref_, "PropertyEffect.Points");
+        return std::make_shared<class Points>(ref_);
+    }
+
+private:
+    static Value Read(pugi::xml_node b, const std::string& m, std::string_view member) {
+        if (m == "from" || m == "to") {
+            auto a = b.attribute(m.c_str());
+            return a ? Value(std::string(a.value())) : Value();
+        }
+        if (m == "property") {
+            std::string name = b.child("p:cBhvr").child("p:attrNameLst").child("p:attrName").text().get();
+            for (auto [n, num] : kProperties)
+                if (name == n) return Value(num);
+            return Value(name);
+        }
+        Fail("PropertyEffect." + std::string(member), "no such member");
+    }
+    BehaviourRef ref_;
+};
+
+class Behavior : public office::AnimationBehavior {
+public:
+    explicit Behavior(BehaviourRef ref) : ref_(std::move(ref)) {}
+    Value Get(std::string_view member) override { return Read(ref_.Node("AnimationBehavior"), Lower(member), member); }
+    void Set(std::string_view member, const Value& v) override {
+        auto b = ref_.Node("AnimationBehavior");
+        const auto m = Lower(member);
+        if (Same(Read(b, m, member), v)) return;
+        auto c = b.child("p:cBhvr");
+        if (m == "accumulate") SetAttr(c, "accumulate", v.as_int() == 2 ? "always" : "none");
+        else if (m == "additive") SetAttr(c, "additive", v.as_int() == 2 ? "sum" : "base");
+        else Fail("AnimationBehavior." + std::string(member), "the value cannot be assigned");
+        ref_.Dirty();
+    }
+    std::shared_ptr<office::Dispatch> ColorEffect() override { return Sub(2, "ColorEffect"); }
+    std::shared_ptr<office::Dispatch> CommandEffect() override { return Sub(6, "CommandEffect"); }
+    std::shared_ptr<office::Dispatch> MotionEffect() override { return Sub(1, "MotionEffect"); }
+    std::shared_ptr<office::Dispatch> RotationEffect() override { return Sub(4, "RotationEffect"); }
+    std::shared_ptr<office::Dispatch> ScaleEffect() override { return Sub(3, "ScaleEffect"); }
+    std::shared_ptr<office::PropertyEffect> GetPropertyEffect() override {
+        AnimNode(ref_, "AnimationBehavior.PropertyEffect");
+        return std::make_shared<PropertyEffectImpl>(ref_);
+    }
+
+private:
+    std::shared_ptr<office::Dispatch> Sub(int type, const char* object) {
+        if (tx::BehaviourType(ref_.Node(object)) != type)
+            Fail(std::string("AnimationBehavior.") + object, "the behaviour is of another type");
+        return std::make_shared<SubEffect>(ref_, type, object);
+    }
+    static Value Read(pugi::xml_node b, const std::string& m, std::string_view member) {
+        auto c = b.child("p:cBhvr");
+        if (m == "type") return Value(tx::BehaviourType(b));
+        if (m == "accumulate") return Value(std::strcmp(c.attribute("accumulate").value(), "always") == 0 ? 2 : 1);
+        if (m == "additive") return Value(std::strcmp(c.attribute("additive").value(), "sum") == 0 ? 2 : 1);
+        Fail("AnimationBehavior." + std::string(member), "no such member");
+    }
+    BehaviourRef ref_;
+};
+
+class Behaviors : public office::AnimationBehaviors {
+public:
+    explicit Behaviors(EffectRef ref) : ref_(std::move(ref)) {}
+    int Count() override { return static_cast<int>(tx::Behaviours(ref_.Par("Behaviors.Count")).size()); }
+    std::shared_ptr<office::AnimationBehavior> Item(int index) override {
+        if (index < 1 || index > Count()) Fail("Behaviors.Item", "no such behaviour");
+        BehaviourRef b;
+        static_cast<EffectRef&>(b) = ref_;
+        b.index = index;
+        return std::make_shared<Behavior>(b);
+    }
+
+private:
+    EffectRef ref_;
+};
+
+// ---- effect parameters ------------------------------------------------------
+
+pugi::xml_node FirstBehaviour(pugi::xml_node par, const char* name) {
+    for (auto b : tx::Behaviours(par))
+        if (std::strcmp(b.name(), name) == 0) return b;
+    return {};
+}
+
+class Color2Format : public office::Dispatch {
+public:
+    explicit Color2Format(EffectRef ref) : ref_(std::move(ref)) {}
+    Value Get(std::string_view member) override { return Read(Lower(member), member); }
+    void Set(std::string_view member, const Value& v) override {
+        const auto m = Lower(member);
+        if (Same(Read(m, member), v)) return;
+        auto clr = FirstBehaviour(ref_.Par("Color2"), "p:animClr");
+        if (m != "rgb" || !clr) Fail("ColorFormat." + std::string(member), "not available for this effect");
+        auto to = clr.child("p:to");
+        if (!to) to = tx::InsertInOrder(clr, "p:to", kPointOrder);
+        while (to.first_child()) to.remove_child(to.first_child());
+        const auto rgb = v.as_int();
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "%02X%02X%02X", static_cast<int>(rgb & 0xFF),
+                      static_cast<int>((rgb >> 8) & 0xFF), static_cast<int>((rgb >> 16) & 0xFF));
+        to.append_child("a:srgbClr").append_attribute("val") = hex;
+        ref_.Dirty();
+    }
+
+private:
+    Value Read(const std::string& m, std::string_view member) {
+        auto clr = FirstBehaviour(ref_.Par("Color2"), "p:animClr");
+        if (m == "rgb") {
+            auto s = clr.child("p:to").child("a:srgbClr");
+            if (!s) return {};
+            const auto v = std::strtol(s.attribute("val").value(), nullptr, 16);
+            return Value(static_cast<int>(((v >> 16) & 0xFF) | (v & 0xFF00) | ((v & 0xFF) << 16)));
+        }
+        if (m == "schemecolor" || m == "tintandshade") return {};
+        Fail("ColorFormat." + std::string(member), "no such member");
+    }
+    EffectRef ref_;
+};
+
+class Parameters : public office::EffectParameters {
+public:
+    explicit Parameters(EffectRef ref) : ref_(std::move(ref)) {}
+    Value Get(std::string_view member) override { return Read(Lower(member), member); }
+    void Set(std::string_view member, const Value& v) override {
+        const auto m = Lower(member);
+        if (Same(Read(m, member), v)) return;
+        auto par = ref_.Par("EffectParameters");
+        if (m == "direction") {
+            for (auto [subtype, dir] : kDirections)
+                if (dir == v.as_int()) {
+                    SetIntAttr(tx::EffectCTn(par), "presetSubtype", subtype);
+                    ref_.Dirty();
+                    return;
+                }
+        } else if (m == "amount") {
+            if (auto rot = FirstBehaviour(par, "p:animRot")) {
+                SetIntAttr(rot, "by", v.as_double() * 60000.0);
+                ref_.Dirty();
+                return;
+            }
+        } else if (m == "size") {
+            if (auto sc = FirstBehaviour(par, "p:animScale")) {
+                SetPointCoord(sc, "p:by", "x", v);
+                SetPointCoord(sc, "p:by", "y", v);
+                ref_.Dirty();
+                return;
+            }
+        }
+        Fail("EffectParameters." + std::string(member), "not available for this effect");
+    }
+    std::shared_ptr<office::Dispatch> Color2() override {
+        ref_.Par("EffectParameters.Color2");
+        return std::make_shared<Color2Format>(ref_);
+    }
+
+private:
+    Value Read(const std::string& m, std::string_view member) {
+        auto par = ref_.Par("EffectParameters");
+        if (m == "direction") {
+            const int subtype = tx::EffectCTn(par).attribute("presetSubtype").as_int();
+            for (auto [s, dir] : kDirections)
+                if (s == subtype) return Value(dir);
+            return Value(0);
+        }
+        if (m == "amount") {
+            auto rot = FirstBehaviour(par, "p:animRot");
+            return rot && rot.attribute("by") ? Value(rot.attribute("by").as_double() / 60000.0) : Value();
+        }
+        if (m == "size") {
+            auto sc = FirstBehaviour(par, "p:animScale");
+            return sc ? PointCoord(sc, "p:by", "x") : Value();
+        }
+        if (m == "fontname" || m == "relative") return {};
+        Fail("EffectParameters." + std::string(member), "no such member");
+    }
+    EffectRef ref_;
+};
+
+// ---- timing -----------------------------------------------------------------
+
+class Timing : public office::Dispatch {
+public:
+    explicit Timing(EffectRef ref) : ref_(std::move(ref)) {}
+    Value Get(std::string_view member) override { return Read(ref_.Par("Timing"), Lower(member), member); }
+    void Set(std::string_view member, const Value& v) override {
+        auto par = ref_.Par("Timing");
+        const auto m = Lower(member);
+        if (Same(Read(par, m, member), v)) return;
+        auto ctn = tx::EffectCTn(par);
+        auto percent = [&](const char* attr) {
+            if (v.as_double() == 0) ctn.remove_attribute(attr);
+            else SetIntAttr(ctn, attr, v.as_double() * 100000.0);
+        };
+        if (m == "triggertype") {
+            SetTrigger(ref_, static_cast<int>(v.as_int()));
+            return;
+        }
+        if (m == "accelerate") percent("accel");
+        else if (m == "decelerate") percent("decel");
+        else if (m == "speed") SetIntAttr(ctn, "spd", v.as_double() * 100000.0);
+        else if (m == "smoothstart") {
+            if (!v.as_bool()) ctn.remove_attribute("accel");
+            else if (!ctn.attribute("accel")) SetIntAttr(ctn, "accel", 50000);
+        } else if (m == "smoothend") {
+            if (!v.as_bool()) ctn.remove_attribute("decel");
+            else if (!ctn.attribute("decel")) SetIntAttr(ctn, "decel", 50000);
+        } else if (m == "autoreverse") {
+            if (v.as_bool()) SetAttr(ctn, "autoRev", "1");
+            else ctn.remove_attribute("autoRev");
+        } else if (m == "rewindatend") SetAttr(ctn, "fill", v.as_bool() ? "remove" : "hold");
+        else if (m == "restart") {
+            const auto r = v.as_int();
+            SetAttr(ctn, "restart", r == 3 ? "never" : r == 2 ? "whenNotActive" : "always");
+        } else if (m == "repeatcount") {
+            if (v.is_string()) SetAttr(ctn, "repeatCount", v.as_string());
+            else SetIntAttr(ctn, "repeatCount", v.as_double() * 1000.0);
+        } else if (m == "repeatduration") {
+            if (v.as_double() == 0) ctn.remove_attribute("repeatDur");
+            else SetIntAttr(ctn, "repeatDur", v.as_double() * 1000.0);
+        } else if (m == "triggerdelaytime") {
+            auto cond = ctn.child("p:stCondLst").child("p:cond");
+            if (!cond) cond = tx::InsertInOrder(ctn, "p:stCondLst", {"p:stCondLst"}).append_child("p:cond");
+            SetIntAttr(cond, "delay", v.as_double() * 1000.0);
+        } else if (m == "duration") {
+            SetDurationMs(par, v.as_double() * 1000.0);
+        } else {
+            Fail("Timing." + std::string(member), "no such member");
+        }
+        ref_.Dirty();
+    }
+
+private:
+    Value Read(pugi::xml_node par, const std::string& m, std::string_view member) {
+        auto ctn = tx::EffectCTn(par);
+        auto fraction = [&](const char* attr, double fallback) {
+            auto a = ctn.attribute(attr);
+            return Value(a ? a.as_double() / 100000.0 : fallback);
+        };
+        if (m == "accelerate") return fraction("accel", 0);
+        if (m == "decelerate") return fraction("decel", 0);
+        if (m == "speed") return fraction("spd", 1);
+        if (m == "smoothstart") return TriState(ctn.attribute("accel").as_double() > 0);
+        if (m == "smoothend") return TriState(ctn.attribute("decel").as_double() > 0);
+        if (m == "autoreverse") return TriState(ctn.attribute("autoRev").as_bool());
+        if (m == "rewindatend") return TriState(std::strcmp(ctn.attribute("fill").value(), "remove") == 0);
+        if (m == "restart") {
+            std::string r = ctn.attribute("restart").value();
+            return Value(r == "never" ? 3 : r == "whenNotActive" ? 2 : 1);
+        }
+        if (m == "repeatcount") {
+            auto a = ctn.attribute("repeatCount");
+            if (!a) return Value(1.0);
+            if (auto ms = tx::Millis(a)) return Value(*ms / 1000.0);
+            return Value(std::string(a.value()));
+        }
+        if (m == "repeatduration") return Value(tx::Millis(ctn.attribute("repeatDur")).value_or(0) / 1000.0);
+        if (m == "triggerdelaytime")
+            return Value(tx::Millis(ctn.child("p:stCondLst").child("p:cond").attribute("delay")).value_or(0) / 1000.0);
+        if (m == "triggertype") return Value(TriggerOf(ref_.Doc(), par));
+        if (m == "duration") return Value(DurationMs(par) / 1000.0);
+        Fail("Timing." + std::string(member), "no such member");
+    }
+    EffectRef ref_;
+};
+
+// ---- effect, sequence, timeline -------------------------------------------
+
+class EffectImpl : public office::Effect {
+public:
+    explicit EffectImpl(EffectRef ref) : ref_(std::move(ref)) {}
+
+    std::shared_ptr<office::Shape> GetShape() override {
+        auto spid = tx::TargetShapeId(ref_.Par("Effect.Shape"));
+        auto shape = spid ? ref_.slide->ShapeById(*spid) : nullptr;
+        if (!shape) Fail("Effect.Shape", "the effect has no shape");
+        return shape;
+    }
+    int EffectType() override {
+        auto ctn = ref_.CTn("Effect.EffectType");
+        return tx::EffectTypeOf(ctn.attribute("presetClass").value(), ctn.attribute("presetID").as_int());
+    }
+    int Index() override {
+        auto par = ref_.Par("Effect.Index");
+        int k = 0;
+        if (tx::InMainSequence(par)) {
+            for (const auto& e : tx::MainEffects(ref_.Doc())) {
+                ++k;
+                if (e.par == par) return k;
+            }
+        }
+        // Other sequences: position among that sequence's effects.
+        auto seq = par;
+        while (seq && std::strcmp(seq.name(), "p:seq") != 0) seq = seq.parent();
+        for (auto c : seq.select_nodes(".//p:cTn[@presetClass]")) {
+            ++k;
+            if (c.node().parent() == par) return k;
+        }
+        Fail("Effect.Index", "the effect is in no sequence");
+    }
+    std::shared_ptr<office::EffectParameters> GetEffectParameters() override {
+        ref_.Par("Effect.EffectParameters");
+        return std::make_shared<Parameters>(ref_);
+    }
+    std::shared_ptr<office::AnimationBehaviors> Behaviors() override {
+        ref_.Par("Effect.Behaviors");
+        return std::make_shared<class Behaviors>(ref_);
+    }
+    std::shared_ptr<office::Dispatch> Timing() override {
+        ref_.Par("Effect.Timing");
+        return std::make_shared<class Timing>(ref_);
+    }
+    Value Exit() override {
+        return TriState(std::strcmp(ref_.CTn("Effect.Exit").attribute("presetClass").value(), "exit") == 0);
+    }
+    void SetExit(const Value& v) override {
+        auto par = ref_.Par("Effect.Exit");
+        const bool exit = v.as_bool();
+        if (Same(Exit(), TriState(exit))) return;
+        std::string cls = tx::EffectCTn(par).attribute("presetClass").value();
+        if (cls != "entr" && cls != "exit") Fail("Effect.Exit", "only entrance and exit effects can change");
+        SetExitXml(par, exit);
+        ref_.Dirty();
+    }
+    void Delete() override {
+        auto par = ref_.Par("Effect.Delete");
+        auto& doc = ref_.Doc();
+        if (tx::InMainSequence(par)) {
+            auto effects = tx::MainEffects(doc);
+            std::vector<tx::MainEffect> rest;
+            for (const auto& e : effects)
+                if (e.par != par) rest.push_back(e);
+            par.parent().remove_child(par);
+            tx::RebuildMainSequence(doc, rest);
+        } else {
+            auto container = par.parent();
+            container.remove_child(par);
+            // Leave no empty groups behind in an interactive sequence.
+            for (int up = 0; up < 2 && !container.first_child(); ++up) {
+                auto groupPar = container.parent().parent();
+                if (!groupPar || std::strcmp(groupPar.name(), "p:par") != 0) break;
+                container = groupPar.parent();
+                container.remove_child(groupPar);
+            }
+        }
+        tx::PruneBuildList(doc);
+        tx::PruneEmptySequences(doc);
+        ref_.Dirty();
+    }
+
+private:
+    EffectRef ref_;
+};
+
+// The element of the shape with that cNvPr id on the slide.
+pugi::xml_node ShapeElement(pugi::xml_document& doc, std::uint32_t id) {
+    auto tree = doc.document_element().child("p:cSld").child("p:spTree");
+    for (auto n : tree.select_nodes(".//*[local-name()='cNvPr']")) {
+        if (n.node().attribute("id").as_uint() == id) return n.node().parent().parent();
+    }
+    return {};
+}
+
+// Effect XML for a preset when the slide holds no effect to copy from.
+void BuildDefaultEffect(pugi::xml_node par, const tx::Preset& preset, std::uint32_t spid) {
+    auto ctn = par.append_child("p:cTn");
+    ctn.append_attribute("id") = 0;
+    ctn.append_attribute("presetID") = preset.presetId;
+    ctn.append_attribute("presetClass") = preset.presetClass.c_str();
+    const int subtype = preset.presetClass == "entr" && (preset.presetId == 2 || preset.presetId == 22) ? 4 : 0;
+    ctn.append_attribute("presetSubtype") = subtype;
+    ctn.append_attribute("fill") = "hold";
+    ctn.append_attribute("nodeType") = "clickEffect";
+    ctn.append_child("p:stCondLst").append_child("p:cond").append_attribute("delay") = "0";
+    auto list = ctn.append_child("p:childTnLst");
+    auto behaviour = [&](const char* name, const char* dur) {
+        auto b = list.append_child(name);
+        auto c = b.append_child("p:cBhvr");
+        auto bctn = c.append_child("p:cTn");
+        bctn.append_attribute("id") = 0;
+        bctn.append_attribute("dur") = dur;
+        c.append_child("p:tgtEl").append_child("p:spTgt").append_attribute("spid") = spid;
+        return b;
+    };
+    auto visibility = [&](const char* val) {
+        auto set = behaviour("p:set", "1");
+        auto c = set.child("p:cBhvr");
+        c.child("p:cTn").append_attribute("fill") = "hold";
+        c.child("p:cTn").append_child("p:stCondLst").append_child("p:cond").append_attribute("delay") = "0";
+        c.append_child("p:attrNameLst").append_child("p:attrName").text() = "style.visibility";
+        set.append_child("p:to").append_child("p:strVal").append_attribute("val") = val;
+    };
+    if (preset.presetClass == "entr") {
+        visibility("visible");
+        const char* filter = preset.presetId == 10 ? "fade" : preset.presetId == 22 ? "wipe(down)"
+                           : preset.presetId == 9 ? "dissolve" : nullptr;
+        if (filter) {
+            auto e = behaviour("p:animEffect", "500");
+            e.prepend_attribute("filter") = filter;
+            e.prepend_attribute("transition") = "in";
+        } else if (preset.presetId == 23 || preset.presetId == 2) {
+            // Zoom grows the shape, Fly In moves it up from below the slide.
+            const char* attrs[2][3] = {{"ppt_w", "0", "#ppt_w"}, {"ppt_h", "0", "#ppt_h"}};
+            const char* fly[2][3] = {{"ppt_x", "#ppt_x", "#ppt_x"}, {"ppt_y", "1+#ppt_h/2", "#ppt_y"}};
+            for (auto& a : (preset.presetId == 23 ? attrs : fly)) {
+                auto anim = behaviour("p:anim", "500");
+                anim.prepend_attribute("valueType") = "num";
+                anim.prepend_attribute("calcmode") = "lin";
+                anim.child("p:cBhvr").child("p:cTn").append_attribute("fill") = "hold";
+                anim.child("p:cBhvr").append_child("p:attrNameLst").append_child("p:attrName").text() = a[0];
+                auto lst = anim.append_child("p:tavLst");
+                for (int k = 0; k < 2; ++k) {
+                    auto tav = lst.append_child("p:tav");
+                    tav.append_attribute("tm") = k == 0 ? "0" : "100000";
+                    tav.append_child("p:val").append_child("p:strVal").append_attribute("val") = a[1 + k];
+                }
+            }
+        }
+    } else if (preset.presetClass == "path") {
+        auto m = behaviour("p:animMotion", "2000");
+        m.prepend_attribute("ptsTypes") = "";
+        m.prepend_attribute("path") = "M 0 0 L 0.25 0 E";
+        m.prepend_attribute("origin") = "layout";
+    } else if (preset.presetClass == "emph") {
+        auto r = behaviour("p:animRot", "2000");
+        r.prepend_attribute("by") = "21600000";
+    } else {
+        throw AutomationError("Sequence.AddEffect", "this effect cannot be created here");
+    }
+}
+
+class SequenceImpl : public office::Sequence {
+public:
+    explicit SequenceImpl(Ctx ctx) : ctx_(std::move(ctx)) {}
+    int Count() override { return static_cast<int>(tx::MainEffects(ctx_.Doc()).size()); }
+    std::shared_ptr<office::Effect> Item(int index) override {
+        auto effects = tx::MainEffects(ctx_.Doc());
+        if (index < 1 || index > static_cast<int>(effects.size())) Fail("Sequence.Item", "no such effect");
+        return Make(tx::EffectId(effects[index - 1].par));
+    }
+    std::shared_ptr<office::Effect> AddEffect(const std::shared_ptr<office::Shape>& shape, int effectId,
+                                              int index) override {
+        if (!shape) Fail("Sequence.AddEffect", "no shape");
+        auto spid = ctx_.slide->ShapeId(*shape);
+        if (!spid) Fail("Sequence.AddEffect", "the shape is not on this slide");
+        auto& doc = ctx_.Doc();
+        auto effects = tx::MainEffects(doc);
+        const int n = static_cast<int>(effects.size());
+        if (index < 1 || index > n) index = n + 1;
+
+        // Copy from an effect of that type the slide already holds: the one
+        // at the place asked for first (a replacement's old effect), then any.
+        pugi::xml_node model;
+        auto typeOf = [](pugi::xml_node par) {
+            auto c = tx::EffectCTn(par);
+            return tx::EffectTypeOf(c.attribute("presetClass").value(), c.attribute("presetID").as_int());
+        };
+        if (index <= n && typeOf(effects[index - 1].par) == effectId) model = effects[index - 1].par;
+        if (!model) {
+            for (auto c : tx::TimingNode(doc).select_nodes(".//p:cTn[@presetClass]"))
+                if (typeOf(c.node().parent()) == effectId) {
+                    model = c.node().parent();
+                    break;
+                }
+        }
+        auto preset = tx::PresetOf(effectId);
+        if (!model && !preset) Fail("Sequence.AddEffect", "this effect cannot be created here");
+
+        tx::MainSeqCTn(doc, true);
+        auto hold = tx::TimingNode(doc);
+        pugi::xml_node par;
+        if (model) {
+            par = hold.append_copy(model);
+            Retarget(doc, par, *spid, model);
+        } else {
+            par = hold.append_child("p:par");
+            BuildDefaultEffect(par, *preset, *spid);
+        }
+        tx::RenumberCTns(doc, par);
+        auto lst = tx::EffectCTn(par).child("p:stCondLst");
+        (void)lst;
+        effects.insert(effects.begin() + (index - 1), tx::MainEffect{par, tx::kOnClick});
+        tx::RebuildMainSequence(doc, effects);
+        ctx_.Dirty();
+        return Make(tx::EffectId(par));
+    }
+
+private:
+    std::shared_ptr<office::Effect> Make(std::uint32_t id) {
+        EffectRef ref;
+        static_cast<Ctx&>(ref) = ctx_;
+        ref.id = id;
+        return std::make_shared<EffectImpl>(ref);
+    }
+
+    // Points the copied effect at the new shape. Text ranges and paragraph
+    // builds go when the new shape has no text; property points go because
+    // the transfer appends the old effect's points again.
+    void Retarget(pugi::xml_document& doc, pugi::xml_node par, std::uint32_t spid, pugi::xml_node model) {
+        auto shape = ShapeElement(doc, spid);
+        const bool hasText = shape && shape.child("p:txBody");
+        for (auto t : par.select_nodes(".//p:spTgt")) {
+            t.node().attribute("spid") = spid;
+            if (!hasText)
+                while (auto c = t.node().first_child()) t.node().remove_child(c);
+        }
+        for (auto lst : par.select_nodes(".//p:anim/p:tavLst"))
+            while (auto c = lst.node().first_child()) lst.node().remove_child(c);
+        auto grp = tx::EffectCTn(par).attribute("grpId");
+        auto oldSpid = tx::TargetShapeId(model);
+        if (!grp || !oldSpid) return;
+        auto entry = tx::BuildEntry(doc, *oldSpid, grp.value());
+        if (!entry || tx::BuildEntry(doc, spid, grp.value())) return;
+        auto copy = entry.parent().insert_copy_after(entry, entry);
+        copy.attribute("spid") = spid;
+        if (!hasText)
+            for (const char* a : {"build", "bldLvl", "rev", "animBg", "uiExpand", "advAuto"})
+                copy.remove_attribute(a);
+    }
+
+    Ctx ctx_;
+};
+
+class TimeLineImpl : public office::TimeLine {
+public:
+    explicit TimeLineImpl(Ctx ctx) : ctx_(std::move(ctx)) {}
+    std::shared_ptr<office::Sequence> MainSequence() override { return std::make_shared<SequenceImpl>(ctx_); }
+
+private:
+    Ctx ctx_;
+};
+
+} // namespace
+
+std::shared_ptr<office::TimeLine> MakeTimeLine(SlideModel& slide) {
+    return std::make_shared<TimeLineImpl>(Ctx{slide.shared_from_this()});
+}
+
+bool RemoveShapeAnimations(SlideModel& slide, std::uint32_t shapeId) {
+    if (!tx::RemoveShapeAnimations(slide.Document(), shapeId)) return false;
+    slide.MarkDirty();
+    return true;
+}
+
+std::vector<std::string> DumpMainSequence(SlideModel& slide) {
+    std::vector<std::string> lines;
+    auto& doc = slide.Document();
+    int k = 0;
+    for (const auto& e : tx::MainEffects(doc)) {
+        ++k;
+        auto ctn = tx::EffectCTn(e.par);
+        std::string name = "?";
+        if (auto spid = tx::TargetShapeId(e.par)) {
+            if (auto shape = slide.ShapeById(*spid)) {
+                try {
+                    name = shape->Name();
+                } catch (const AutomationError&) {
+                }
+            }
+        }
+        const double delay =
+            tx::Millis(ctn.child("p:stCondLst").child("p:cond").attribute("delay")).value_or(0) / 1000.0;
+        lines.push_back("effect\t" + std::to_string(k) + "\t" + name + "\t" + ctn.attribute("presetClass").value() +
+                        "\t" + ctn.attribute("presetID").value() + "\t" + ctn.attribute("presetSubtype").value() +
+                        "\t" + std::to_string(e.trigger) + "\t" + FormatNumber(delay) + "\t" +
+                        FormatNumber(DurationMs(e.par) / 1000.0));
+    }
+    return lines;
+}
+
+std::vector<std::string> DumpMainSequence(const std::shared_ptr<office::Slide>& slide) {
+    auto model = std::dynamic_pointer_cast<SlideModel>(slide);
+    if (!model) return {};
+    return DumpMainSequence(*model);
+}
+
+} // namespace quillmax::pptx
