@@ -1,0 +1,147 @@
+// File: tests/engine/walk_test.cpp
+#include "engine/walk.h"
+
+#include "engine_fixture.h"
+
+namespace quillmax::test {
+namespace {
+
+class WalkTest : public EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        w.view.status = "処理中";
+    }
+    std::string Walk() { return engine::CompressSlide(s(), slide, nullptr, true); }
+    bool AnyNamed(const std::string& prefix) const {
+        for (auto& sh : slide->shapes)
+            if (sh->name.rfind(prefix, 0) == 0) return true;
+        return false;
+    }
+    // A group of three heavy pictures side by side.
+    std::shared_ptr<FakeShape> AddPictureGroup(const std::string& name, double x) {
+        std::vector<std::shared_ptr<FakeShape>> members;
+        for (int i = 0; i < 3; ++i) {
+            auto p = AddPicture(name + " member " + std::to_string(i), 100000);
+            p->name = "Picture " + name + std::to_string(i);
+            p->left = x + 210 * i;
+            members.push_back(p);
+        }
+        return slide->AddGroup(name, members);
+    }
+};
+
+TEST_F(WalkTest, EmptySlideReturnsAtOnceWithoutADot) {
+    EXPECT_EQ(Walk(), "");
+    EXPECT_EQ(w.view.status, "処理中");
+    EXPECT_EQ(w.view.doEvents, 0);
+}
+
+TEST_F(WalkTest, EveryShapeIsVisitedOnceAndReplacementsAreNot) {
+    AddPicture("Picture 1", 100000);
+    slide->AddShape("Rectangle 2", office::ppt::kShapeAuto);
+    AddPicture("Picture 3", 100000);
+    Walk();
+    EXPECT_EQ(w.view.doEvents, 3);
+    EXPECT_EQ(w.view.status, "処理中.");
+    EXPECT_EQ(ppt->windowState, office::ppt::kWindowMinimized);
+    EXPECT_EQ(Calls("Shapes.PasteSpecial"), 2);
+    EXPECT_FALSE(slide->Find("Picture 1"));
+    EXPECT_TRUE(slide->Find("Rectangle 2"));
+}
+
+TEST_F(WalkTest, ClassificationIsByNameOnly) {
+    auto rect = slide->AddShape("PICTURE frame", office::ppt::kShapeAuto, 100000);
+    auto zu = slide->AddShape("図 4", office::ppt::kShapePicture, 100000);
+    auto unnamed = slide->AddShape("Photo 5", office::ppt::kShapePicture, 100000);
+    auto media = slide->AddShape("picture 6", office::ppt::kShapeMedia, 100000);
+    Walk();
+    EXPECT_TRUE(rect->deleted);
+    EXPECT_TRUE(zu->deleted);
+    EXPECT_FALSE(unnamed->deleted);
+    EXPECT_FALSE(media->deleted);
+    EXPECT_EQ(Calls("Shapes.PasteSpecial"), 2);
+}
+
+TEST_F(WalkTest, GroupOfThreePicturesIsRebuiltFromTheReplacements) {
+    auto group = AddPictureGroup("Group 1", 0);
+    slide->AddShape("Title", office::ppt::kShapeAuto);
+    auto effect = slide->timeline->main->Append(group, 10);
+    (void)effect;
+
+    Walk();
+    ASSERT_EQ(slide->shapes.size(), 2u);
+    auto rebuilt = slide->shapes[0];
+    EXPECT_EQ(rebuilt->type, office::ppt::kShapeGroup);
+    ASSERT_EQ(rebuilt->children.size(), 3u);
+    for (auto& m : rebuilt->children) EXPECT_EQ(m->pastedFormat, office::ppt::kPasteJPG);
+    EXPECT_FALSE(AnyNamed("Rectangle"));
+    EXPECT_FALSE(AnyNamed("Oval"));
+    EXPECT_EQ(w.view.status, "処理中.."); // one dot per level
+    EXPECT_EQ(w.view.doEvents, 2 + 3);
+    ASSERT_EQ(slide->timeline->main->effects.size(), 1u);
+    EXPECT_EQ(slide->timeline->main->effects[0]->shape, rebuilt);
+}
+
+TEST_F(WalkTest, NestedGroupIsRebuiltInsideTheOuterOne) {
+    auto inner = AddPictureGroup("Inner", 0);
+    auto extra = AddPicture("Picture X", 100000);
+    extra->top = 300;
+    slide->AddGroup("Outer", {inner, extra});
+    Walk();
+    ASSERT_EQ(slide->shapes.size(), 1u);
+    auto outer = slide->shapes[0];
+    ASSERT_EQ(outer->children.size(), 2u);
+    int groups = 0;
+    for (auto& m : outer->children)
+        if (m->type == office::ppt::kShapeGroup) {
+            ++groups;
+            EXPECT_EQ(m->children.size(), 3u);
+        }
+    EXPECT_EQ(groups, 1);
+    EXPECT_EQ(w.view.doEvents, 1 + 2 + 3);
+}
+
+TEST_F(WalkTest, SmallOrUnmeasurableGroupsStayWhole) {
+    auto group = AddPictureGroup("Group 1", 0); // 620 x 100 points
+    w.settings.PixelSize = "100";               // height not greater
+    Walk();
+    EXPECT_FALSE(group->deleted);
+    EXPECT_EQ(w.view.doEvents, 1);
+
+    w.settings.PixelSize = "abc";
+    Walk();
+    EXPECT_FALSE(group->deleted);
+    EXPECT_EQ(w.view.doEvents, 2);
+    EXPECT_EQ(Calls("Shapes.PasteSpecial"), 0);
+}
+
+TEST_F(WalkTest, FailedGroupPreparationKeepsTheSubGroupInItsLevel) {
+    auto inner = AddPictureGroup("Inner", 0);
+    auto extra = AddPicture("Picture X", 100000);
+    extra->top = 300;
+    slide->AddGroup("Outer", {inner, extra});
+    // The outer level's placeholder groups; the inner one's does not.
+    w.office.FailOn("ShapeRange.Group", 1, 1);
+    Walk();
+    std::shared_ptr<FakeShape> outer;
+    for (auto& sh : slide->shapes)
+        if (sh->type == office::ppt::kShapeGroup) outer = sh;
+    ASSERT_TRUE(outer);
+    bool innerKept = false;
+    for (auto& m : outer->children) innerKept |= m == inner;
+    EXPECT_TRUE(innerKept);
+    EXPECT_EQ(inner->children.size(), 3u);
+}
+
+TEST_F(WalkTest, FailingShapeReadsAreSkipped) {
+    auto p = AddPicture("Picture 1", 100000);
+    slide->AddShape("Rectangle 2", office::ppt::kShapeAuto);
+    p->fails.FailOn("Shape.Name");
+    Walk();
+    EXPECT_FALSE(p->deleted); // unnamed: not a picture by name
+    EXPECT_EQ(w.view.doEvents, 2);
+}
+
+} // namespace
+} // namespace quillmax::test
