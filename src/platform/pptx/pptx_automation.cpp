@@ -1,13 +1,11 @@
 // File: platform/pptx/pptx_automation.cpp
-// Placeholder until the package layer lands.
+// Entry point of the package-backed PowerPoint.
 #include "platform/pptx/pptx_automation.h"
-
-#include "office/errors.h"
 
 namespace quillmax::pptx {
 
-std::unique_ptr<office::Automation> CreateAutomation() {
-    throw office::AutomationError("CreateObject", "package-backed PowerPoint not built yet");
-}
+std::unique_ptr<office::Automation> CreateAutomationImpl(); // presentation.cpp
+
+std::unique_ptr<office::Automation> CreateAutomation() { return CreateAutomationImpl(); }
 
 } // namespace quillmax::pptx

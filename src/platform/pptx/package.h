@@ -1,0 +1,156 @@
+// File: platform/pptx/package.h
+// The OPC package under a presentation: parts with their relationships and
+// content types, read from a zip held in memory and written back with only
+// the parts still reachable from the package relationships. Part bytes are
+// decompressed and XML is parsed only when something asks for them; parts
+// nobody touched are copied to the output as they were stored.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <pugixml.hpp>
+
+struct zip;
+
+namespace quillmax::pptx {
+
+namespace reltype {
+inline constexpr const char* kBase = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
+std::string Of(const char* shortName); // kBase + shortName
+inline constexpr const char* kMedia = "http://schemas.microsoft.com/office/2007/relationships/media";
+} // namespace reltype
+
+inline constexpr const char* kNsR = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+
+// Bounds on what a package may ask of us (zip bombs, absurd entries).
+inline constexpr std::uint64_t kMaxPartBytes = 768ull << 20;
+inline constexpr std::uint64_t kMaxPackageBytes = 3ull << 30;
+inline constexpr std::uint64_t kMaxEntries = 100000;
+inline constexpr double kMaxDeflateRatio = 200.0; // beyond this, large entries are refused
+
+struct Relationship {
+    std::string id;
+    std::string type;
+    std::string target; // as written (relative, absolute or URI)
+    bool external = false;
+};
+
+class Relationships {
+public:
+    const std::vector<Relationship>& items() const { return items_; }
+    const Relationship* Find(const std::string& id) const;
+    // First relationship of that type, or nullptr.
+    const Relationship* FindType(const std::string& type) const;
+    // Adds with a fresh "rIdN"; returns the id.
+    std::string Add(const std::string& type, const std::string& target, bool external);
+    void Remove(const std::string& id);
+    void Put(const Relationship& rel); // with its own id, replacing one of that id
+    void SetTarget(const std::string& id, const std::string& target, bool external);
+    bool dirty() const { return dirty_; }
+
+private:
+    friend class Package;
+    std::vector<Relationship> items_;
+    bool dirty_ = false;
+};
+
+class Package;
+
+class Part {
+public:
+    const std::string& name() const { return name_; } // "/ppt/slides/slide1.xml"
+    const std::string& Bytes();
+    void SetBytes(std::string bytes);
+    // The parsed XML; parse failures throw AutomationError.
+    pugi::xml_document& Xml();
+    bool parsed() const { return doc_ != nullptr; }
+    void MarkDirty() { xmlDirty_ = true; }
+    bool changed() const { return xmlDirty_ || bytesChanged_; }
+    Relationships& Rels() { return rels_; }
+    // Absolute part name of an internal relationship target of this part.
+    std::string Resolve(const std::string& target) const;
+    // The part an internal relationship points at, or nullptr.
+    Part* Target(const std::string& relId);
+    // Relative target from this part to another part name.
+    std::string RelativeTo(const std::string& partName) const;
+
+private:
+    friend class Package;
+    Package* pkg_ = nullptr;
+    std::string name_;
+    std::int64_t srcIndex_ = -1;
+    std::uint64_t declaredSize_ = 0;
+    std::optional<std::string> bytes_;
+    std::unique_ptr<pugi::xml_document> doc_;
+    bool xmlDirty_ = false;
+    bool bytesChanged_ = false;
+    Relationships rels_;
+    std::int64_t relsSrcIndex_ = -1; // the stored .rels entry, if any
+};
+
+class Package {
+public:
+    ~Package();
+    Package(const Package&) = delete;
+    Package& operator=(const Package&) = delete;
+
+    // Reads the whole file into memory; the file is never opened for writing.
+    static std::unique_ptr<Package> OpenFile(const std::string& path);
+    static std::unique_ptr<Package> FromBytes(std::string bytes);
+    static std::unique_ptr<Package> Empty();
+
+    Part* Find(const std::string& partName);
+    Part& Add(const std::string& partName, std::string bytes, const std::string& contentType);
+    Relationships& PackageRels() { return packageRels_; }
+    Part* MainPart(); // the officeDocument target
+    std::vector<Part*> Parts();
+
+    // Content type of a part ("" when none).
+    std::string ContentType(const std::string& partName) const;
+    // Gives the part that type, through a Default where one fits.
+    void SetContentType(const std::string& partName, const std::string& contentType);
+    bool HasDefault(const std::string& ext) const;
+    void SetDefault(const std::string& ext, const std::string& contentType);
+
+    // A free part name: prefix + N + "." + ext, N from 1.
+    std::string FreeName(const std::string& prefix, const std::string& ext) const;
+
+    // Part names reachable from the package relationships.
+    std::set<std::string> Reachable();
+
+    // Writes the reachable parts; atomic (libzip writes a temporary file
+    // beside the target and renames it).
+    void SaveAs(const std::string& path);
+
+private:
+    Package() = default;
+    void Load();
+    std::string ReadEntry(std::int64_t index, std::uint64_t declared);
+    friend class Part;
+    std::string zipBytes_;
+    struct zip* archive_ = nullptr;
+    std::map<std::string, std::unique_ptr<Part>> parts_; // key: lower-case name
+    std::vector<std::string> order_;                        // keys, in stored order
+    Relationships packageRels_;
+    std::int64_t packageRelsIndex_ = -1;
+    std::map<std::string, std::string> defaults_;  // lower-case extension -> type
+    std::map<std::string, std::string> overrides_; // lower-case part name -> type
+    std::map<std::string, std::string> overrideNames_; // lower-case -> as written
+    std::int64_t contentTypesIndex_ = -1;
+    bool contentTypesDirty_ = false;
+};
+
+std::string LowerAscii(std::string s);
+std::string ExtensionOf(const std::string& partName); // lower case, no dot
+// Whether a file of that extension is already compressed (stored, not deflated).
+bool IsCompressedMedia(const std::string& ext);
+// Content type for a media extension, "" if unknown.
+std::string MediaContentType(const std::string& ext);
+
+} // namespace quillmax::pptx
