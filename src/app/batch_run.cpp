@@ -49,6 +49,13 @@ std::string Lower(std::string text) {
     return text;
 }
 
+// A call on an empty object fails like any other automation call.
+template <class T>
+T& Need(const std::shared_ptr<T>& p, const char* what) {
+    if (!p) throw office::AutomationError(what, "object variable not set");
+    return *p;
+}
+
 util::FileSystem& Files(Session& s) {
     if (!s.fileSystem) throw office::AutomationError("FileSystem", "no file system");
     return *s.fileSystem;
@@ -85,14 +92,14 @@ void ClearClipboard(Session& s) {
 void FinalSteps(Session& s, bool result) {
     step([&] { ClearClipboard(s); });
     if (!s.officeXPMode) {
-        step([&] { if (s.bookWork) s.bookWork->SetSaved(true); });
-        step([&] { if (s.bookWork) s.bookWork->Close(); });
-        step([&] { if (s.appEXCEL) s.appEXCEL->Quit(); });
+        step([&] { Need(s.bookWork, "Workbook").SetSaved(true); });
+        step([&] { Need(s.bookWork, "Workbook").Close(); });
+        step([&] { Need(s.appEXCEL, "ExcelApplication").Quit(); });
         s.sheetWork.reset();
         s.bookWork.reset();
         s.appEXCEL.reset();
     }
-    step([&] { if (s.appPPT) s.appPPT->Quit(); });
+    step([&] { Need(s.appPPT, "Application").Quit(); });
     s.appPPT.reset();
     s.view->ShowWarning(false);
     s.view->Beep();
@@ -145,27 +152,27 @@ LoopEnd RunFiles(Session& s, bool& result) {
         });
 
         s.presMeasure.reset();
-        call([&] { s.presMeasure = s.appPPT->GetPresentations()->Add(true); });
-        call([&] { s.presMeasure->SetSaved(true); });
+        call([&] { s.presMeasure = Need(s.appPPT, "Application").GetPresentations()->Add(true); });
+        call([&] { Need(s.presMeasure, "Presentation").SetSaved(true); });
         call([&] { s.scratchPath1 = ScratchPath(s); });
         call([&] { s.scratchPath2 = ScratchPath(s); });
-        call([&] { s.presMeasure->SaveAs(s.scratchPath1); });
-        call([&] { s.emptyPresSize = Files(s).FileSize(s.presMeasure->FullName()); });
-        call([&] { s.appPPT->SetWindowState(office::ppt::kWindowMinimized); });
-        call([&] { s.appPPT->SetVisible(true); });
+        call([&] { Need(s.presMeasure, "Presentation").SaveAs(s.scratchPath1); });
+        call([&] { s.emptyPresSize = Files(s).FileSize(Need(s.presMeasure, "Presentation").FullName()); });
+        call([&] { Need(s.appPPT, "Application").SetWindowState(office::ppt::kWindowMinimized); });
+        call([&] { Need(s.appPPT, "Application").SetVisible(true); });
 
         std::string outputPath;
         result = CompressPresentation(s, entry, outputPath);
         contained = true;
 
-        step([&] { s.presMeasure->SetSaved(true); });
-        step([&] { s.presMeasure->Close(); });
+        step([&] { Need(s.presMeasure, "Presentation").SetSaved(true); });
+        step([&] { Need(s.presMeasure, "Presentation").Close(); });
         s.presMeasure.reset();
         step([&] { Files(s).DeleteFile(s.scratchPath1); });
         step([&] { Files(s).DeleteFile(s.scratchPath2); });
         // The source is never saved over itself.
-        step([&] { s.presSource->SetSaved(true); });
-        step([&] { s.presSource->Close(); });
+        step([&] { Need(s.presSource, "Presentation").SetSaved(true); });
+        step([&] { Need(s.presSource, "Presentation").Close(); });
         s.presSource.reset();
         step([&] {
             if (PowerPointVersion(s) == 12) RestorePictureCompression(s);
@@ -263,10 +270,10 @@ void btnStart_Click(Session& s) {
         s.view->ClearLog();
 
         if (!s.officeXPMode && EnsureExcel(s)) {
-            s.bookWork = s.appEXCEL->GetWorkbooks()->Add();
-            s.sheetWork = s.bookWork->Worksheets(1);
-            s.appEXCEL->SetWindowState(office::xl::kWindowMinimized);
-            s.appEXCEL->SetVisible(true);
+            s.bookWork = Need(s.appEXCEL, "ExcelApplication").GetWorkbooks()->Add();
+            s.sheetWork = Need(s.bookWork, "Workbook").Worksheets(1);
+            Need(s.appEXCEL, "ExcelApplication").SetWindowState(office::xl::kWindowMinimized);
+            Need(s.appEXCEL, "ExcelApplication").SetVisible(true);
         }
 
         RunFiles(s, result);

@@ -33,6 +33,13 @@ constexpr const char* kAbandoned = "圧縮を中止しました。";
 constexpr const char* kInsufficient = "十分な圧縮効果が得られなかったため圧縮を中止しました。";
 constexpr const char* kProcessing = "処理中";
 
+// A call on an empty object fails like any other automation call.
+template <class T>
+T& Need(const std::shared_ptr<T>& p, const char* what) {
+    if (!p) throw office::AutomationError(what, "object variable not set");
+    return *p;
+}
+
 util::FileSystem& Files(Session& s) {
     if (!s.fileSystem) throw office::AutomationError("FileSystem", "no file system");
     return *s.fileSystem;
@@ -78,7 +85,7 @@ void SaveOutput(Session& s, const std::string& outputPath) {
     std::string temp = (folder.empty() ? std::string() : folder + util::kPathSep) + "~" +
                        files.GetTempName() + "." + s.curExt;
     try {
-        s.presSource->SaveAs(temp);
+        Need(s.presSource, "Presentation").SaveAs(temp);
         std::error_code ec;
         fs::rename(Native(temp), Native(outputPath), ec);
         if (ec) throw office::AutomationError("Presentation.SaveAs", "cannot replace " + outputPath);
@@ -106,13 +113,13 @@ bool CompressPresentation(Session& s, const std::string& inputPath, std::string&
         return !s.stopRequested;
     }
 
-    step([&] { s.presSource = s.appPPT->GetPresentations()->Open(inputPath, true); });
+    step([&] { s.presSource = Need(s.appPPT, "Application").GetPresentations()->Open(inputPath, true); });
     if (!s.presSource) {
         // Nothing to name and nothing to walk: say so and go on.
         Closing(s, kCannotOpen);
         return !s.stopRequested;
     }
-    step([&] { s.presSource->Windows(1)->SetViewType(office::ppt::kViewNormal); });
+    step([&] { Need(s.presSource, "Presentation").Windows(1)->SetViewType(office::ppt::kViewNormal); });
     if (s.officeXPMode) SetSlideTab(s);
 
     double inputSize = 0;
@@ -136,15 +143,15 @@ bool CompressPresentation(Session& s, const std::string& inputPath, std::string&
     s.movieBytesBefore = 0;
     s.movieBytesAfter = 0;
 
-    const int slideCount = step_value([&] { return s.presSource->GetSlides()->Count(); }, 0);
+    const int slideCount = step_value([&] { return Need(s.presSource, "Presentation").GetSlides()->Count(); }, 0);
     for (int k = 1; k <= slideCount; ++k) {
         s.view->SetStatus(kProcessing);
         step([&] {
-            const int now = s.presSource->GetSlides()->Count();
+            const int now = Need(s.presSource, "Presentation").GetSlides()->Count();
             Log(s, "   ﾍﾟｰｼﾞ " + std::to_string(k) + "/" + std::to_string(now) + kCrLf);
         });
-        step([&] { engine::CompressSlide(s, s.presSource->GetSlides()->Item(k), nullptr, true); });
-        step([&] { s.presSource->SetSaved(true); });
+        step([&] { engine::CompressSlide(s, Need(s.presSource, "Presentation").GetSlides()->Item(k), nullptr, true); });
+        step([&] { Need(s.presSource, "Presentation").SetSaved(true); });
         if (s.stopRequested) {
             s.shapeReplaced = false;
             break;
@@ -162,7 +169,7 @@ bool CompressPresentation(Session& s, const std::string& inputPath, std::string&
             outputSize = Files(s).FileSize(chosen);
         });
     } else {
-        step([&] { s.presSource->SetSaved(true); });
+        step([&] { Need(s.presSource, "Presentation").SetSaved(true); });
     }
 
     std::string movieText;

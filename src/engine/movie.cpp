@@ -65,13 +65,20 @@ void KeepName(const std::shared_ptr<office::Shape>& shape, std::vector<std::stri
 
 bool KeepFileDate(app::Session& s) { return s.settings && s.settings->KeepFileDate == 1; }
 
+// A call on an empty object fails like any other automation call.
+template <class T>
+T& Need(const std::shared_ptr<T>& p, const char* what) {
+    if (!p) throw office::AutomationError(what, "object variable not set");
+    return *p;
+}
+
 } // namespace
 
 bool IsMovieLink(app::Session& s, const std::shared_ptr<office::ActionSetting>& action) {
     return step_value(
         [&] {
             if (!action) return false;
-            const std::string address = action->GetHyperlink()->Address();
+            const std::string address = Need(action->GetHyperlink(), "Hyperlink").Address();
             const std::string ext = Lower(Files(s).GetExtensionName(address));
             const std::vector<std::string> list = movieExtensionList();
             return !ext.empty() && std::find(list.begin(), list.end(), ext) != list.end();
@@ -98,7 +105,7 @@ void CompressEmbeddedMovie(app::Session& s, const std::shared_ptr<office::Slide>
                            std::vector<std::string>& levelNames) {
     const std::string presentationPath = PresentationPath(s);
     const std::string source =
-        step_value([&] { return shape->GetLinkFormat()->SourceFullName(); }, std::string());
+        step_value([&] { return Need(Need(shape, "Shape").GetLinkFormat(), "LinkFormat").SourceFullName(); }, std::string());
     const std::string moviePath = FindEmbeddedMovie(s, presentationPath, source);
     if (moviePath.empty()) return KeepName(shape, levelNames);
 
@@ -112,7 +119,7 @@ void CompressEmbeddedMovie(app::Session& s, const std::shared_ptr<office::Slide>
     if (KeepFileDate(s)) util::CopyFileTimes(moviePath, newMovie);
     std::shared_ptr<office::Shape> newShape;
     step([&] {
-        newShape = slide->GetShapes()->AddMediaObject(newMovie, shape->Left(), shape->Top(),
+        newShape = Need(Need(slide, "Slide").GetShapes(), "Shapes").AddMediaObject(newMovie, shape->Left(), shape->Top(),
                                                       shape->Width(), shape->Height());
     });
     if (!newShape) return KeepName(shape, levelNames); // nothing took its place
@@ -125,7 +132,7 @@ void CompressLinkedMovie(app::Session& s, const std::shared_ptr<office::Shape>& 
     const std::string presentationPath = PresentationPath(s);
     const std::string presentationFolder = ParentFolder(s, presentationPath);
     const std::string address = step_value(
-        [&] { return shape->ActionSettings(k)->GetHyperlink()->Address(); }, std::string());
+        [&] { return Need(Need(Need(shape, "Shape").ActionSettings(k), "ActionSetting").GetHyperlink(), "Hyperlink").Address(); }, std::string());
 
     // A bare file name lies beside the presentation.
     const bool relative = address.find(util::kPathSep) == std::string::npos &&
@@ -152,7 +159,7 @@ void CompressLinkedMovie(app::Session& s, const std::shared_ptr<office::Shape>& 
             newMovie = files.GetBaseName(newMovie) + "." + files.GetExtensionName(newMovie);
     });
     if (!newMovie.empty())
-        step([&] { shape->ActionSettings(k)->GetHyperlink()->SetAddress(newMovie); });
+        step([&] { Need(Need(shape->ActionSettings(k), "ActionSetting").GetHyperlink(), "Hyperlink").SetAddress(newMovie); });
     KeepName(shape, levelNames);
 }
 
