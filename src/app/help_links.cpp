@@ -30,11 +30,15 @@ std::string SupportAddress(const std::string& versionText) {
 }
 
 std::string BrowserProgram(const std::string& browserCommand) {
+    // A "-" or "%" opens an argument only where a word begins; inside a
+    // name ("xdg-open", "C:\my-browser\") it belongs to the program.
     std::string program;
+    bool wordStart = true;
     for (char c : browserCommand) {
         if (c == '"') continue;
-        if (c == '-' || c == '%') break;
+        if ((c == '-' || c == '%') && wordStart) break;
         program += c;
+        wordStart = (c == ' ' || c == '\t');
     }
     return program;
 }

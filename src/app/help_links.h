@@ -28,7 +28,8 @@ std::string ProgramVersionText();
 std::string SupportAddress(const std::string& versionText);
 
 // The browser program taken from its registered command: double quotes
-// skipped, everything from the first "-" or "%" on dropped.
+// skipped, everything from the first "-" or "%" that begins a word on
+// dropped (the blank before it is kept).
 std::string BrowserProgram(const std::string& browserCommand);
 
 // Command line that opens the manual: the command as stored, a blank, the

@@ -313,6 +313,9 @@ FrmMovieOption::FrmMovieOption(settings::Settings& settings, QWidget* parent)
     Place(combTarget, 120, 120, 4500, 330);
     combCond = new QComboBox(this);
     Place(combCond, 120, 600, 4500, 330);
+    connect(combTarget, &QComboBox::currentIndexChanged, this,
+            [this](int i) { settings_.MovieTarget = i; });
+    connect(combCond, &QComboBox::currentIndexChanged, this, [this](int i) { settings_.MovieCond = i; });
 }
 
 void FrmMovieOption::FillLists() {
@@ -321,10 +324,6 @@ void FrmMovieOption::FillLists() {
     for (auto item : settings::kTargetItems) combTarget->addItem(Q(std::string(item)));
     combCond->clear();
     for (auto item : settings::kCondItems) combCond->addItem(Q(std::string(item)));
-    connect(combTarget, &QComboBox::currentIndexChanged, this,
-            [this](int i) { settings_.MovieTarget = i; }, Qt::UniqueConnection);
-    connect(combCond, &QComboBox::currentIndexChanged, this,
-            [this](int i) { settings_.MovieCond = i; }, Qt::UniqueConnection);
 }
 
 void FrmMovieOption::LoadControls() {

@@ -1,0 +1,424 @@
+// File: tests/gui/window_test.cpp
+// The real widgets on the offscreen platform: the main window's start-up,
+// geometry and resize rule, input selection (drops and the open dialog),
+// clearing, shut-down, the options and conversion-list dialogs, the help
+// links and a batch stopped from the window.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMimeData>
+#include <QTimer>
+#include <QUrl>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "app/batch_run.h"
+#include "app/help_links.h"
+#include "gui/frm_main.h"
+#include "gui/twips.h"
+#include "settings/settings_store.h"
+#include "settings/startup.h"
+#include "support/fake_office.h"
+#include "support/fake_world.h"
+#include "util/file_system.h"
+#include "util/folder_picker.h"
+
+namespace quillmax::test {
+namespace {
+
+namespace fs = std::filesystem;
+using gui::Px;
+
+QApplication& App() {
+    static int argc = 1;
+    static char name[] = "gui_tests";
+    static char* argv[] = {name, nullptr};
+    static TempDir* config = nullptr;
+    static QApplication* app = [] {
+        if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        config = new TempDir();
+        setenv("XDG_CONFIG_HOME", config->path().c_str(), 1);
+        return new QApplication(argc, argv);
+    }();
+    return *app;
+}
+
+// The window with message boxes recorded instead of shown.
+class TestWindow : public gui::FrmMain {
+public:
+    using FrmMain::FrmMain;
+    void MessageBox(const std::string& text, app::Icon) override { boxes.push_back(text); }
+    app::Answer AskYesNoCancel(const std::string& text, app::Icon) override {
+        boxes.push_back(text);
+        return app::Answer::Yes;
+    }
+    std::vector<std::string> boxes;
+};
+
+class FakeOpenDialog : public gui::OpenFileDialog {
+public:
+    explicit FakeOpenDialog(std::optional<std::string> answer) : answer_(std::move(answer)) {}
+    std::optional<std::string> Show(QWidget*, const gui::OpenDialogProperties& props) override {
+        seen = props;
+        return answer_;
+    }
+    gui::OpenDialogProperties seen;
+
+private:
+    std::optional<std::string> answer_;
+};
+
+class Window : public ::testing::Test {
+protected:
+    void SetUp() override {
+        App();
+        fs::create_directories(programDir());
+        rt = std::make_unique<settings::SettingsRuntime>(programDir(), (dir.path() / "reg").string(),
+                                                         &fileSystem);
+        session.automation = &office;
+        session.settings = &rt->settings;
+        session.oleList = &rt->oleList;
+        session.registry = &rt->registry;
+        session.fileSystem = &fileSystem;
+        frm = std::make_unique<TestWindow>(session, *rt, programDir());
+        session.view = frm.get();
+    }
+    void TearDown() override { util::SetFolderChooser(nullptr); }
+
+    std::string programDir() const { return (dir.path() / "prog").string(); }
+    void Store(const char* name, const char* text) {
+        rt->registry.WriteRegistryText(settings::RegRoot::LocalMachine, settings::kParamKey, name, text);
+    }
+    std::string Stored(const char* name) {
+        return rt->registry.ReadRegistryText(settings::RegRoot::LocalMachine, settings::kParamKey, name).text;
+    }
+    void Start() { frm->Form_Load(0); }
+
+    TempDir dir;
+    FakeOffice office;
+    util::FileSystem fileSystem;
+    std::unique_ptr<settings::SettingsRuntime> rt;
+    app::Session session;
+    std::unique_ptr<TestWindow> frm;
+};
+
+TEST_F(Window, FirstStartShowsDefaultsAndTheDropHint) {
+    Start();
+    EXPECT_EQ(frm->width(), Px(8545));
+    EXPECT_EQ(frm->height(), Px(6000));
+    EXPECT_EQ(frm->Status(), "OK");
+    EXPECT_TRUE(frm->txtBlank->isVisible());
+    const QRect src = frm->txtSource->geometry();
+    EXPECT_EQ(frm->txtBlank->geometry(),
+              QRect(src.x() + Px(60), src.y() + Px(60), src.width() - Px(360), src.height() - Px(120)));
+    EXPECT_TRUE(frm->windowTitle().endsWith(QStringLiteral(" [Office XP/2003/2007 ﾓｰﾄﾞ]")))
+        << gui::S(frm->windowTitle());
+    EXPECT_TRUE(frm->windowTitle().startsWith(QStringLiteral("クイルマックス")));
+    EXPECT_TRUE(frm->btnStart->isEnabled());
+    EXPECT_FALSE(frm->btnStop->isEnabled());
+    EXPECT_FALSE(frm->txtWarning->isVisible());
+    EXPECT_EQ(frm->combRatio->currentText(), QStringLiteral("ｻｲｽﾞ優先"));
+    EXPECT_EQ(frm->combRatio->count(), 4);
+    EXPECT_EQ(frm->combFileSize->currentText(), QStringLiteral("50"));
+    EXPECT_FALSE(frm->Frame1->isVisible());
+    EXPECT_TRUE(frm->boxes.empty());
+    // The movie box starts clear, whatever was stored, and hides its button.
+    EXPECT_EQ(rt->settings.Movie, 0);
+    EXPECT_FALSE(frm->frmOption->btnMovie->isVisibleTo(frm->frmOption->FrameHide));
+    EXPECT_FALSE(rt->oleList.keys().empty());
+}
+
+TEST_F(Window, ResizeSnapsToFixedWidthAndMinimumHeight) {
+    Start();
+    frm->resize(Px(5000), Px(3000));
+    EXPECT_EQ(frm->width(), Px(8545));
+    EXPECT_EQ(frm->height(), Px(5410));
+    frm->resize(Px(9900), Px(7000));
+    EXPECT_EQ(frm->width(), Px(8545));
+    EXPECT_EQ(frm->height(), Px(7000));
+    // The log and the status line follow the height.
+    EXPECT_EQ(frm->txtLog->height(), Px(7000) - frm->txtLog->y() - Px(1300));
+    EXPECT_EQ(frm->lblMsg->y(), Px(7000) - frm->lblMsg->height() - Px(1000));
+}
+
+TEST_F(Window, StoredHeightComesBackAndIsRaisedToTheMinimum) {
+    Store("FormHeight", "7200");
+    Start();
+    EXPECT_EQ(frm->height(), Px(7200));
+
+    frm->close(); // saves
+    EXPECT_EQ(Stored("FormHeight"), "7200");
+    EXPECT_TRUE(frm->ended());
+
+    Store("FormHeight", "3000");
+    TestWindow second(session, *rt, programDir());
+    session.view = &second;
+    second.Form_Load(0);
+    EXPECT_EQ(second.height(), Px(5410));
+}
+
+TEST_F(Window, ClosingSavesSettingsAndTheConversionList) {
+    Store("Movie", "1");
+    Start();
+    frm->combRatio->setCurrentIndex(3);
+    frm->frmOption->chkKeepFileDate->setChecked(true);
+    frm->close();
+    EXPECT_EQ(Stored("Ratio"), "3");
+    EXPECT_EQ(Stored("KeepFileDate"), "1");
+    EXPECT_EQ(Stored("Movie"), "0"); // cleared at every start
+    EXPECT_EQ(Stored("Encode"), "-1");
+    EXPECT_TRUE(fs::exists(rt->oleStore.iniFilePath()));
+}
+
+TEST_F(Window, DroppedFolderAddsTheFilesLyingDirectlyInIt) {
+    Start();
+    fs::path folder = dir.path() / "drop";
+    fs::create_directories(folder / "sub");
+    std::ofstream(folder / "a.ppt") << "x";
+    std::ofstream(folder / "b.txt") << "x";
+    std::ofstream(folder / "sub" / "c.ppt") << "x";
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(folder.string()))});
+    data.setText(QString::fromStdString("file://" + folder.string())); // as file managers send it
+
+    frm->txtBlank_OLEDragDrop(&data);
+    EXPECT_FALSE(frm->txtBlank->isVisible());
+    std::vector<std::string> lines = app::ParseSourceText(frm->SourceText());
+    std::sort(lines.begin(), lines.end());
+    EXPECT_EQ(lines, (std::vector<std::string>{(folder / "a.ppt").string(), (folder / "b.txt").string()}));
+    EXPECT_EQ(frm->SourceText().size() - frm->SourceText().find_last_of('\n'), 1u);
+    EXPECT_EQ(frm->Status(), "OK"); // a drop never starts a batch
+}
+
+TEST_F(Window, DropsInsertAtTheCaret) {
+    Start();
+    frm->SetSourceText("first\r\nlast\r\n");
+    QTextCursor c = frm->txtSource->textCursor();
+    c.setPosition(6); // start of "last"
+    frm->txtSource->setTextCursor(c);
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile("/nowhere/x.pptx"), QUrl::fromLocalFile("/nowhere/y.ppt")});
+    frm->txtSource_OLEDragDrop(&files);
+    EXPECT_EQ(frm->SourceText(), "first\r\n/nowhere/x.pptx\r\n/nowhere/y.ppt\r\nlast\r\n");
+
+    QMimeData text;
+    text.setText(QStringLiteral("何でも"));
+    frm->txtSource->moveCursor(QTextCursor::End);
+    frm->txtSource_OLEDragDrop(&text);
+    EXPECT_EQ(frm->SourceText(), "first\r\n/nowhere/x.pptx\r\n/nowhere/y.ppt\r\nlast\r\n何でも\r\n");
+}
+
+TEST_F(Window, OpenDialogMultipleSelectionIsAppended) {
+    Start();
+    frm->SetSourceText("keep.pptx\r\n");
+    frm->txtSource->moveCursor(QTextCursor::Start);
+    auto dialog = std::make_unique<FakeOpenDialog>(std::string("/Docs\0x.ppt\0y.ppt", 17));
+    FakeOpenDialog* seen = dialog.get();
+    frm->SetOpenDialog(std::move(dialog));
+    frm->btnOpen_Click();
+    EXPECT_EQ(frm->SourceText(), "keep.pptx\r\n/Docs/x.ppt\r\n/Docs/y.ppt\r\n");
+    EXPECT_FALSE(frm->txtBlank->isVisible());
+    EXPECT_EQ(seen->seen.DialogTitle, "ファイルを開く");
+    EXPECT_EQ(seen->seen.Flags, 2621956);
+    EXPECT_EQ(seen->seen.MaxFileSize, 30720);
+
+    // In the root folder no second separator is added.
+    EXPECT_EQ(gui::OpenDialogPaths(std::string("/\0a.ppt", 7)), (std::vector<std::string>{"/a.ppt"}));
+    EXPECT_EQ(gui::OpenDialogPaths("/one/file.pptx"), (std::vector<std::string>{"/one/file.pptx"}));
+}
+
+TEST_F(Window, CancelledOpenDialogChangesNothing) {
+    Start();
+    frm->SetOpenDialog(std::make_unique<FakeOpenDialog>(std::nullopt));
+    frm->btnOpen_Click();
+    EXPECT_EQ(frm->SourceText(), "");
+    EXPECT_TRUE(frm->txtBlank->isVisible());
+}
+
+TEST_F(Window, ClearEmptiesBothBoxesAndBringsTheHintBack) {
+    Start();
+    frm->txtBlank_GotFocus();
+    EXPECT_FALSE(frm->txtBlank->isVisible());
+    frm->SetSourceText("a.pptx\r\n");
+    frm->AppendLog("line\r\n");
+    EXPECT_EQ(frm->LogText(), "line\r\n");
+    frm->btnClear->click();
+    EXPECT_EQ(frm->SourceText(), "");
+    EXPECT_EQ(frm->LogText(), "");
+    EXPECT_TRUE(frm->txtBlank->isVisible());
+}
+
+TEST_F(Window, WarningCoversTheLevelListDuringABatch) {
+    Start();
+    frm->ShowWarning(true);
+    EXPECT_TRUE(frm->txtWarning->isVisible());
+    EXPECT_EQ(frm->txtWarning->pos(), QPoint(frm->lblPPTRate->x(), frm->combRatio->y()));
+    frm->ShowWarning(false);
+    EXPECT_FALSE(frm->txtWarning->isVisible());
+}
+
+TEST_F(Window, OptionsResetAndDetailButton) {
+    Start();
+    gui::FrmOption& o = *frm->frmOption;
+    o.chkObject->setChecked(false);
+    EXPECT_EQ(rt->settings.OLE, 0);
+    EXPECT_FALSE(o.btnObject->isVisibleTo(&o));
+    o.chkObject->setChecked(true);
+    EXPECT_TRUE(o.btnObject->isVisibleTo(&o));
+
+    o.chkObject->setChecked(false);
+    o.optPPTFolder[1]->setChecked(true);
+    o.txtPPTFolder->setText("/elsewhere");
+    o.chkFileSize->setChecked(false);
+    o.chkKeepFileDate->setChecked(true);
+    o.combSameFilename->setCurrentIndex(1);
+    EXPECT_EQ(rt->settings.optPPTFolder, 1);
+    EXPECT_EQ(rt->settings.SameFilename, 1);
+
+    o.btnReset->click();
+    const std::string desktop = rt->store.DesktopFolder();
+    EXPECT_EQ(rt->settings.OLE, 1);
+    EXPECT_TRUE(o.btnObject->isVisibleTo(&o));
+    EXPECT_EQ(rt->settings.Movie, 1);
+    EXPECT_TRUE(o.chkMovie->isChecked());
+    EXPECT_TRUE(o.optPPTFolder[0]->isChecked());
+    EXPECT_EQ(rt->settings.optPPTFolder, 0);
+    EXPECT_EQ(rt->settings.PPTFolder, desktop);
+    EXPECT_EQ(o.txtPPTFolder->text().toStdString(), desktop);
+    EXPECT_EQ(rt->settings.MovieFolder, desktop);
+    EXPECT_EQ(rt->settings.ShowFileSize, 1);
+    EXPECT_EQ(rt->settings.KeepFileDate, 0);
+    EXPECT_EQ(o.combSameFilename->currentIndex(), 0);
+    EXPECT_EQ(rt->settings.SameFilename, 0);
+    EXPECT_FALSE(o.FrameHide->isVisibleTo(&o));
+}
+
+TEST_F(Window, FolderButtonTakesThePickedFolderWithASeparator) {
+    Start();
+    gui::FrmOption& o = *frm->frmOption;
+    o.txtPPTFolder->setText("/start/here");
+    std::string initial, prompt;
+    std::string answer = "/out";
+    util::SetFolderChooser([&](const std::string& i, const std::string& p) {
+        initial = i;
+        prompt = p;
+        return answer;
+    });
+    o.cmdBrowseFolderPPT->click();
+    EXPECT_EQ(initial, "/start/here");
+    EXPECT_EQ(prompt, "ﾀﾞｲｱﾛｸﾞを開く");
+    EXPECT_EQ(rt->settings.PPTFolder, "/out/");
+    EXPECT_EQ(rt->settings.optPPTFolder, 0); // picking does not select the option
+
+    answer = ""; // cancelled
+    o.cmdBrowseFolderPPT->click();
+    EXPECT_EQ(rt->settings.PPTFolder, "/out/");
+}
+
+TEST_F(Window, ConversionListFalseValueLeavesTheOptionsUntilClicked) {
+    Start();
+    gui::FrmObject& d = *frm->frmObject;
+    rt->oleList.AddToExceptionList("ZZApp", "False");
+    d.RefreshLists();
+    const auto& keys = rt->oleList.keys();
+    auto row = [&](const std::string& k) {
+        return static_cast<int>(std::find(keys.begin(), keys.end(), k) - keys.begin());
+    };
+    d.lstException->setCurrentRow(row("mplayer")); // 変換しない
+    EXPECT_TRUE(d.optFormat[1]->isChecked());
+    d.lstException->setCurrentRow(row("zzapp"));
+    EXPECT_TRUE(d.optFormat[1]->isChecked());
+    EXPECT_FALSE(d.optFormat[0]->isChecked());
+    EXPECT_EQ(rt->oleList.ObjToImage("zzapp"), "False");
+    d.optFormat[1]->click();
+    EXPECT_EQ(rt->oleList.ObjToImage("zzapp"), "変換しない");
+    d.optFormat[0]->click();
+    EXPECT_EQ(rt->oleList.ObjToImage("zzapp"), "変換する");
+    EXPECT_EQ(d.lstExceptionValue->item(row("zzapp"))->text(), QStringLiteral("変換する"));
+
+    // Reset rebuilds the default list and ticks chkTwice.
+    d.chkTwice->setChecked(false);
+    EXPECT_EQ(rt->settings.Twice, 0);
+    d.btnReset->click();
+    EXPECT_EQ(rt->settings.Twice, 1);
+    EXPECT_EQ(rt->oleList.ObjToImage("zzapp"), "変換する"); // gone: unknown keys convert
+    EXPECT_EQ(std::find(keys.begin(), keys.end(), "zzapp"), keys.end());
+    EXPECT_EQ(d.lstException->count(), static_cast<int>(keys.size()));
+}
+
+TEST(SupportLinks, BrowserProgramIsCutWhereAnArgumentBegins) {
+    using app::BrowserProgram;
+    EXPECT_EQ(BrowserProgram("\"C:\\Program Files\\Browser\\browser.exe\" -url \"%1\""),
+              "C:\\Program Files\\Browser\\browser.exe ");
+    EXPECT_EQ(BrowserProgram("\"C:\\Browser\\iexplore.exe\" %1"), "C:\\Browser\\iexplore.exe ");
+    // A hyphen inside the program's own name belongs to it.
+    EXPECT_EQ(BrowserProgram("xdg-open"), "xdg-open");
+    EXPECT_EQ(BrowserProgram("/opt/my-browser/run --new-window"), "/opt/my-browser/run ");
+    EXPECT_EQ(app::VersionText(1, 0, 0), "1_0_0");
+    EXPECT_EQ(app::SupportCommandLine("xdg-open %s", "1_0_0"),
+              "xdg-open  https://quillmax.example/support/product.htm?k=kvrn_01&app=quillmax&ver=1_0_0"
+              "&lang=japanese");
+    // The manual keeps the command as stored, the path unquoted.
+    EXPECT_EQ(app::ManualCommandLine("\"b.exe\" %1", "/my apps/q"), "\"b.exe\" %1 /my apps/q/マニュアル.pdf");
+}
+
+TEST_F(Window, HelpMenuStartsTheRegisteredBrowser) {
+    Start();
+    std::vector<std::string> started;
+    bool succeed = true;
+    frm->SetLauncher([&](const std::string& cmd) {
+        started.push_back(cmd);
+        return succeed;
+    });
+    frm->mnuSupport_Click();
+    frm->mnuManual_Click();
+    ASSERT_EQ(started.size(), 2u);
+    EXPECT_EQ(started[0], "xdg-open " + app::SupportAddress(app::ProgramVersionText()));
+    EXPECT_EQ(started[1], "xdg-open " + programDir() + "/マニュアル.pdf");
+    EXPECT_TRUE(frm->boxes.empty());
+
+    succeed = false;
+    frm->mnuSupport_Click();
+    ASSERT_EQ(frm->boxes.size(), 1u);
+    EXPECT_EQ(frm->boxes[0],
+              "アプリケーション上からサポートページにアクセスできません。\r\nネットワークの状態を確認して下さい。");
+}
+
+TEST_F(Window, StopFromTheWindowEndsAfterTheCurrentSlide) {
+    Start();
+    std::string deck = dir.touch("deck.pptx", 50000);
+    office.decks[deck] = [](FakePresentation& p) {
+        for (int i = 0; i < 4; ++i) p.AddSlide()->AddShape("Rectangle 1", office::ppt::kShapeAuto);
+    };
+    // Delivered at the batch's first yield, like a click during the run.
+    QTimer::singleShot(0, frm->btnStop, [this] {
+        EXPECT_TRUE(frm->btnStop->isEnabled());
+        EXPECT_TRUE(frm->txtWarning->isVisible());
+        frm->btnStop->click();
+    });
+    frm->StartWithFiles({deck});
+    EXPECT_EQ(frm->Status(), "圧縮中断");
+    EXPECT_TRUE(frm->btnStart->isEnabled());
+    EXPECT_FALSE(frm->btnStop->isEnabled());
+    EXPECT_FALSE(frm->txtWarning->isVisible());
+    EXPECT_FALSE(frm->txtBlank->isVisible());
+    EXPECT_EQ(frm->SourceText(), deck + "\r\n");
+}
+
+TEST_F(Window, ClosingDuringABatchEndsTheProgramAndSaves) {
+    Start();
+    std::string deck = dir.touch("deck.pptx", 50000);
+    office.decks[deck] = [](FakePresentation& p) {
+        for (int i = 0; i < 4; ++i) p.AddSlide()->AddShape("Rectangle 1", office::ppt::kShapeAuto);
+    };
+    frm->combRatio->setCurrentIndex(2);
+    QTimer::singleShot(0, frm.get(), [this] { frm->close(); });
+    frm->StartWithFiles({deck});
+    EXPECT_TRUE(frm->ended());
+    EXPECT_FALSE(frm->running());
+    EXPECT_EQ(Stored("Ratio"), "2");
+}
+
+} // namespace
+} // namespace quillmax::test
