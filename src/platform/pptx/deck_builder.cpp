@@ -720,12 +720,14 @@ std::string MakePhotoJpeg(int width, int height, unsigned seed, int quality) {
                b = up(skyB * (1 - land) + gB * land), ground = up(land);
         // Fine detail: leaves and stones on the ground, a little noise everywhere.
         const int hw = std::max(2, width / 2), hh = std::max(2, height / 2);
-        VImage cells = VImage::worley(hw, hh, VImage::option()->set("cell_size", std::max(4, width / 500))->set("seed", static_cast<int>(seed + 41)));
+        VImage cells = VImage::worley(hw, hh, VImage::option()->set("cell_size", std::max(4, width / 500))->set("seed", static_cast<int>(seed + 41)))
+                           .copy_memory();
         cells = (cells / std::max(1.0, cells.max()) - 0.5)
                     .resize(static_cast<double>(width) / hw, VImage::option()->set("vscale", static_cast<double>(height) / hh)
                                                                  ->set("kernel", VIPS_KERNEL_LINEAR));
         VImage grain = VImage::gaussnoise(width, height, VImage::option()->set("sigma", 1.0)->set("mean", 0.0)->set("seed", static_cast<int>(seed + 53)));
-        VImage detail = ground * (cells * 70 + grain * 14) + grain * 3;
+        // Evaluated once: each band below reads it.
+        VImage detail = (ground * (cells * 70 + grain * 14) + grain * 3).copy_memory();
         VImage rgb = VImage::bandjoin({r + detail, g + detail * 1.1, b + detail * 0.7}).cast(VIPS_FORMAT_UCHAR)
                          .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
         VipsBlob* blob = rgb.jpegsave_buffer(VImage::option()->set("Q", quality)->set("strip", true));

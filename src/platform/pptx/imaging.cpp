@@ -223,17 +223,57 @@ Rendering Render(const EncodedImage& image, const Crop& crop, int widthPx, int h
     int fullH = std::max(1, static_cast<int>(std::ceil(h * sy - 1e-9)));
     if (static_cast<double>(fullW) * fullH > kMaxIntermediatePixels)
         Fail("the visible area of the picture is too small to render at this size");
+    const bool cropped = crop.left != 0 || crop.top != 0 || crop.right != 0 || crop.bottom != 0;
     try {
-        Blob blob(image.bytes);
-        auto full = vips::VImage::thumbnail_buffer(blob.get(), fullW,
-            vips::VImage::option()
-                ->set("height", fullH)
-                ->set("size", VIPS_SIZE_FORCE)
-                ->set("no_rotate", true)
-                ->set("option_string", "fail_on=error"));
-        double rsx = static_cast<double>(full.width()) / w, rsy = static_cast<double>(full.height()) / h;
-        Rendering r = FromImage(CutArea(full, a, rsx, rsy, widthPx, heightPx));
-        return r;
+        if (!cropped) {
+            Blob blob(image.bytes);
+            auto full = vips::VImage::thumbnail_buffer(blob.get(), fullW,
+                vips::VImage::option()
+                    ->set("height", fullH)
+                    ->set("size", VIPS_SIZE_FORCE)
+                    ->set("no_rotate", true)
+                    ->set("option_string", "fail_on=error"));
+            double rsx = static_cast<double>(full.width()) / w, rsy = static_cast<double>(full.height()) / h;
+            return FromImage(CutArea(full, a, rsx, rsy, widthPx, heightPx));
+        }
+        // Cropped: decode (JPEG shrinking on load), cut the visible area out,
+        // then resample only it, so nothing beyond the crop bleeds in.
+        int shrink = 1;
+        const bool jpeg = image.bytes.size() > 2 && static_cast<unsigned char>(image.bytes[0]) == 0xFF &&
+                          static_cast<unsigned char>(image.bytes[1]) == 0xD8;
+        if (jpeg)
+            for (int s : {8, 4, 2})
+                if ((a.x1 - a.x0) / s >= widthPx && (a.y1 - a.y0) / s >= heightPx) {
+                    shrink = s;
+                    break;
+                }
+        std::string opts = "fail_on=error";
+        if (shrink > 1) opts += ",shrink=" + std::to_string(shrink);
+        auto src = ToSrgba(vips::VImage::new_from_buffer(image.bytes, opts.c_str()));
+        double k = static_cast<double>(src.width()) / w; // loaded pixels per source pixel
+        double x0 = std::max(0.0, a.x0 * k), y0 = std::max(0.0, a.y0 * k);
+        double x1 = std::min<double>(src.width(), a.x1 * k), y1 = std::min<double>(src.height(), a.y1 * k);
+        double scaleX = widthPx / ((a.x1 - a.x0) * k), scaleY = heightPx / ((a.y1 - a.y0) * k);
+        vips::VImage out;
+        if (x1 - x0 < 1e-6 || y1 - y0 < 1e-6) {
+            out = vips::VImage::black(widthPx, heightPx, vips::VImage::option()->set("bands", 4))
+                      .copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+        } else {
+            int bx0 = static_cast<int>(std::floor(x0)), by0 = static_cast<int>(std::floor(y0));
+            int bx1 = static_cast<int>(std::ceil(x1 - 1e-9)), by1 = static_cast<int>(std::ceil(y1 - 1e-9));
+            auto box = src.extract_area(bx0, by0, bx1 - bx0, by1 - by0);
+            auto pre = box.premultiply().resize(scaleX, vips::VImage::option()->set("vscale", scaleY));
+            auto scaled = pre.unpremultiply().cast(VIPS_FORMAT_UCHAR);
+            // Where the area starts in the scaled box (negative: clear margin).
+            int ox = static_cast<int>(std::lround((bx0 - a.x0 * k) * scaleX));
+            int oy = static_cast<int>(std::lround((by0 - a.y0 * k) * scaleY));
+            bool extends = crop.left < 0 || crop.top < 0 || crop.right < 0 || crop.bottom < 0;
+            out = scaled.embed(ox, oy, widthPx, heightPx,
+                               vips::VImage::option()
+                                   ->set("extend", extends ? VIPS_EXTEND_BACKGROUND : VIPS_EXTEND_COPY)
+                                   ->set("background", std::vector<double>{0, 0, 0, 0}));
+        }
+        return FromImage(out);
     } catch (const vips::VError& e) {
         Fail("cannot render the picture: " + VipsMessage(e));
     }

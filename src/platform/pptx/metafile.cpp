@@ -88,6 +88,23 @@ std::string EmfToSvg(const std::string& bytes, double naturalW) {
 }
 #endif
 
+// libwmf draws masked bitmaps (the AND/OR raster-operation pairs icons
+// use) as opaque black boxes: such WMFs are refused rather than pasted wrong.
+void RefuseMaskedBitmaps(const std::string& b) {
+    size_t at = Le32(b, 0) == kPlaceableKey ? 22 : 0;
+    const size_t headerWords = Le16(b, at + 2);
+    at += headerWords * 2;
+    while (at + 6 <= b.size()) {
+        std::uint32_t words = Le32(b, at);
+        std::uint16_t fn = Le16(b, at + 4);
+        if (words < 3 || fn == 0) break; // META_EOF or damage
+        bool blit = fn == 0x0F43 || fn == 0x0B41 || fn == 0x0940 || fn == 0x0B23 || fn == 0x0922;
+        if (blit && Le32(b, at + 6) != 0x00CC0020) Fail("the WMF draws masked bitmaps, which cannot be rendered faithfully");
+        if (words > (b.size() - at) / 2) break;
+        at += static_cast<size_t>(words) * 2;
+    }
+}
+
 #if QUILLMAX_HAVE_LIBWMF
 std::string WmfToSvg(const std::string& bytes, double& w, double& h) {
     wmfAPI* api = nullptr;
@@ -125,6 +142,11 @@ std::string WmfToSvg(const std::string& bytes, double& w, double& h) {
     std::string svg = mem ? std::string(mem, len) : std::string();
     // The stream's memory belongs to the API's allocator: freed with it.
     if (played != wmf_E_None || svg.empty()) Fail("the WMF could not be drawn");
+    // libwmf writes xlink:href for inline images without declaring xlink.
+    if (svg.find("xmlns:xlink") == std::string::npos) {
+        auto at = svg.find("<svg");
+        if (at != std::string::npos) svg.insert(at + 4, " xmlns:xlink=\"http://www.w3.org/1999/xlink\"");
+    }
     w = dw;
     h = dh;
     return svg;
@@ -200,6 +222,7 @@ std::string ToSvg(const std::string& bytes, double& widthPx, double& heightPx) {
     case Kind::Wmf: {
 #if QUILLMAX_HAVE_LIBWMF
         double w = 0, h = 0;
+        RefuseMaskedBitmaps(bytes);
         svg = WmfToSvg(bytes, w, h);
         SvgCanvas(svg, widthPx, heightPx);
 #else

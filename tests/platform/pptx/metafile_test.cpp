@@ -1,0 +1,110 @@
+// File: tests/platform/pptx/metafile_test.cpp
+// The EMF container read back through the metafile path, metafiles that
+// must be refused, and a real deck's EMF where the corpus is present.
+#include "platform/pptx/metafile.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "office/errors.h"
+#include "platform/pptx/deck_builder.h"
+#include "platform/pptx/imaging.h"
+
+namespace quillmax::pptx {
+namespace {
+
+double MeanAbsDiff(const imaging::Rendering& a, const imaging::Rendering& b) {
+    auto ra = imaging::ToRaster(a), rb = imaging::ToRaster(b);
+    double sum = 0;
+    for (size_t i = 0; i < ra.pixels.size(); ++i)
+        for (int s = 0; s < 24; s += 8)
+            sum += std::abs(int((ra.pixels[i] >> s) & 255) - int((rb.pixels[i] >> s) & 255));
+    return sum / (ra.pixels.size() * 3.0);
+}
+
+TEST(MetafileEmf, OurEmfRendersBackAsTheBitmap) {
+    auto photo = imaging::Render({deck::MakePhotoJpeg(400, 300, 3, 90), "jpeg"}, {}, 200, 150);
+    imaging::EncodedImage emf{imaging::WrapInEmf(photo), "emf"};
+    EXPECT_EQ(metafile::Sniff(emf.bytes), metafile::Kind::Emf);
+    int w = 0, h = 0;
+    imaging::ImageSize(emf, w, h);
+    EXPECT_EQ(w, 200);
+    EXPECT_EQ(h, 150);
+    auto back = imaging::Render(emf, {}, 200, 150);
+    EXPECT_TRUE(back.fromMetafile);
+    EXPECT_LT(MeanAbsDiff(photo, back), 6.0);
+
+    // With transparency the picture travels as AlphaBlend and stays see-through.
+    auto soft = imaging::Render({deck::MakeTransparentPng(80, 80, true), "png"}, {}, 80, 80);
+    auto softBack = imaging::Render({imaging::WrapInEmf(soft), "emf"}, {}, 80, 80);
+    EXPECT_EQ(softBack.rgba[3], 0);
+    const size_t centre = (static_cast<size_t>(40) * 80 + 40) * 4;
+    EXPECT_EQ(softBack.rgba[centre + 3], 255);
+    EXPECT_NEAR(softBack.rgba[centre], soft.rgba[centre], 8);
+}
+
+TEST(MetafileEmf, RefusesWhatCannotBeRendered) {
+    EXPECT_THROW(imaging::Render({"garbage that is no metafile", "emf"}, {}, 10, 10), office::AutomationError);
+    // A header and an end record: valid, but it draws nothing.
+    imaging::Rendering one;
+    one.width = one.height = 1;
+    one.rgba = {0, 0, 0, 255};
+    std::string emf = imaging::WrapInEmf(one);
+    std::string empty = emf.substr(0, 108) + emf.substr(emf.size() - 20);
+    std::uint32_t n = static_cast<std::uint32_t>(empty.size()), records = 2;
+    std::memcpy(&empty[48], &n, 4);
+    std::memcpy(&empty[52], &records, 4);
+    try {
+        imaging::Render({empty, "emf"}, {}, 10, 10);
+        FAIL() << "an empty metafile was rendered";
+    } catch (const office::AutomationError& e) {
+        EXPECT_NE(std::string(e.what()).find("cannot render metafile"), std::string::npos);
+    }
+    // Truncated in the middle of its bitmap.
+    auto photo = imaging::Render({deck::MakePhotoJpeg(64, 64, 1, 90), "jpeg"}, {}, 64, 64);
+    std::string cut = imaging::WrapInEmf(photo).substr(0, 500);
+    EXPECT_THROW(imaging::Render({cut, "emf"}, {}, 10, 10), office::AutomationError);
+    EXPECT_THROW(imaging::Render({"x", "emz"}, {}, 10, 10), office::AutomationError);
+}
+
+std::string CorpusMedia(const std::string& deck, const std::string& part) {
+    std::filesystem::path p = std::filesystem::path(QUILLMAX_SOURCE_DIR) / ".." / "shared" / "corpus" / deck;
+    if (!std::filesystem::exists(p)) return {};
+    std::string cmd = "unzip -p '" + p.string() + "' '" + part + "' 2>/dev/null";
+    std::string out;
+    if (FILE* f = popen(cmd.c_str(), "r")) {
+        char buf[65536];
+        size_t n;
+        while ((n = fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
+        pclose(f);
+    }
+    return out;
+}
+
+TEST(MetafileCorpus, RendersAChartEmfAndRefusesMaskedWmfIcons) {
+    std::string emf = CorpusMedia("poi/bug54570.pptx", "ppt/media/image1.emf");
+    if (emf.empty()) GTEST_SKIP() << "corpus not present";
+    int w = 0, h = 0;
+    imaging::ImageSize({emf, "emf"}, w, h);
+    EXPECT_EQ(w, 2101);
+    EXPECT_EQ(h, 1348);
+    auto r = imaging::Render({emf, "emf"}, {}, 420, 270);
+    EXPECT_EQ(r.width, 420);
+    // Mostly white chart background, some dark ink.
+    auto raster = imaging::ToRaster(r);
+    size_t white = 0, dark = 0;
+    for (auto p : raster.pixels) white += p == 0xFFFFFF, dark += ((p >> 16) & 255) < 100;
+    EXPECT_GT(white, raster.pixels.size() / 2);
+    EXPECT_GT(dark, 100u);
+
+    std::string wmf = CorpusMedia("aspose-net/AnimationShapesExample.pptx", "ppt/media/image1.wmf");
+    if (!wmf.empty()) EXPECT_THROW(imaging::Render({wmf, "wmf"}, {}, 64, 64), office::AutomationError);
+}
+
+} // namespace
+} // namespace quillmax::pptx
