@@ -87,6 +87,12 @@ RegistryStore::Value* FindValue(RegistryStore::Key& key, const std::string& name
     return nullptr;
 }
 
+const RegistryStore::Value* FindValue(const RegistryStore::Key& key, const std::string& name) {
+    for (const auto& v : key.values)
+        if (EqualNoCase(v.name, name)) return &v;
+    return nullptr;
+}
+
 // Reads a quoted text starting at s[i] == '"'; i ends after the closing quote.
 bool ReadQuoted(const std::string& s, size_t& i, std::string& out) {
     if (i >= s.size() || s[i] != '"') return false;
@@ -359,16 +365,52 @@ std::string RegistryStore::Format(const Hive& hive, RegRoot root) {
     return out;
 }
 
-RegistryStore::Hive RegistryStore::Load(RegRoot root) const {
-    std::ifstream in(FilePath(root), std::ios::binary);
-    if (!in) {
-        Hive hive;
+namespace {
+
+struct FileState {
+    bool exists = false;
+    std::uint64_t size = 0, inode = 0;
+    std::int64_t mtimeNs = 0;
+};
+
+FileState StateOf(const std::string& path) {
+    FileState f;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return f;
+    f.exists = true;
+    f.size = static_cast<std::uint64_t>(st.st_size);
+    f.inode = static_cast<std::uint64_t>(st.st_ino);
+    f.mtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return f;
+}
+
+} // namespace
+
+const RegistryStore::Hive& RegistryStore::Load(RegRoot root) const {
+    const std::string path = FilePath(root);
+    FileState now = StateOf(path);
+    Cached& c = cache_[root];
+    if (c.valid && c.exists == now.exists && c.size == now.size && c.inode == now.inode &&
+        c.mtimeNs == now.mtimeNs)
+        return c.hive;
+    c.valid = false;
+    Hive hive;
+    std::ifstream in(path, std::ios::binary);
+    if (in) {
+        std::ostringstream buf;
+        buf << in.rdbuf();
+        hive = Parse(buf.str(), root);
+    } else {
         Ensure(hive, "");
-        return hive;
     }
-    std::ostringstream buf;
-    buf << in.rdbuf();
-    return Parse(buf.str(), root);
+    c = Cached{};
+    c.exists = now.exists;
+    c.size = now.size;
+    c.inode = now.inode;
+    c.mtimeNs = now.mtimeNs;
+    c.hive = std::move(hive);
+    c.valid = true;
+    return c.hive;
 }
 
 bool RegistryStore::Save(RegRoot root, const Hive& hive) const {
@@ -405,6 +447,7 @@ bool RegistryStore::Save(RegRoot root, const Hive& hive) const {
     if (::close(fd) != 0) ok = false;
     if (ok) ok = std::rename(name.data(), target.c_str()) == 0;
     if (!ok) std::remove(name.data());
+    cache_[root].valid = false;
     return ok;
 }
 
@@ -421,7 +464,7 @@ long RegistryStore::RegOpenKeyExA(RegRoot root, const std::string& subKey, RegAc
     std::string path;
     if (!NormalisePath(subKey, path)) return kErrorFileNotFound;
     std::string lower = Lower(path);
-    Hive hive = Load(root);
+    const Hive& hive = Load(root);
     bool exists = hive.count(lower) > 0;
     // The browser lookup always finds a command on POSIX systems.
     if (!exists && root == RegRoot::ClassesRoot && lower == kBrowserKey &&
@@ -453,13 +496,13 @@ long RegistryStore::RegQueryValueExA(RegHandle key, const std::string& valueName
     auto it = open_.find(key);
     if (it == open_.end()) return kErrorInvalidHandle;
     const Open& o = it->second;
-    Hive hive = Load(o.root);
+    const Hive& hive = Load(o.root);
     std::uint32_t foundType = kRegSz;
     std::string bytes;
     bool found = false;
     auto k = hive.find(o.path);
     if (k != hive.end()) {
-        if (Value* v = FindValue(k->second, valueName)) {
+        if (const Value* v = FindValue(k->second, valueName)) {
             foundType = v->type;
             bytes = v->bytes;
             found = true;
@@ -525,12 +568,17 @@ long RegistryStore::RegEnumKeyExA(RegHandle key, std::uint32_t index, char* name
     if (it == open_.end()) return kErrorInvalidHandle;
     if (!name || !nameSize) return kErrorInvalidParameter;
     const Open& o = it->second;
-    Hive hive = Load(o.root);
-    std::uint32_t n = 0;
-    for (const auto& [lower, k] : hive) {
-        if (lower.empty() || Parent(lower) != o.path) continue;
-        if (n++ != index) continue;
-        std::string child = LastName(k.path);
+    Load(o.root);
+    Cached& c = cache_[o.root];
+    auto kids = c.children.find(o.path);
+    if (kids == c.children.end()) {
+        std::vector<std::string> names; // in the hive's (name) order
+        for (const auto& [lower, k] : c.hive)
+            if (!lower.empty() && Parent(lower) == o.path) names.push_back(LastName(k.path));
+        kids = c.children.emplace(o.path, std::move(names)).first;
+    }
+    if (index < kids->second.size()) {
+        const std::string& child = kids->second[index];
         if (child.size() + 1 > *nameSize) return kErrorMoreData;
         std::memcpy(name, child.data(), child.size());
         name[child.size()] = '\0';

@@ -73,10 +73,22 @@ private:
         settings::RegAccess access;
     };
 
-    Hive Load(settings::RegRoot root) const;
+    const Hive& Load(settings::RegRoot root) const;
     bool Save(settings::RegRoot root, const Hive& hive) const;
     settings::RegHandle NewHandle(settings::RegRoot root, std::string path,
                                   settings::RegAccess access);
+
+    // The last parse of each root's file and the file state it came from,
+    // so that a scan of many keys does not parse the file for every call.
+    struct Cached {
+        bool valid = false;
+        bool exists = false;
+        std::uint64_t size = 0, inode = 0;
+        std::int64_t mtimeNs = 0;
+        Hive hive;
+        std::map<std::string, std::vector<std::string>> children; // by parent, filled on demand
+    };
+    mutable std::map<settings::RegRoot, Cached> cache_;
 
     std::string folder_;
     std::map<settings::RegHandle, Open> open_;

@@ -252,3 +252,42 @@ TEST(RegistryStore, DefaultFolderFollowsXdgConfigHome) {
 
 } // namespace
 } // namespace quillmax::util
+
+namespace quillmax::util {
+namespace {
+
+TEST(RegistryStore, SeesChangesMadeToTheFileByOthers) {
+    test::TestFolder dir;
+    RegistryStore store(dir.path());
+    SetText(store, settings::RegRoot::LocalMachine, "K", "v", "mine");
+    EXPECT_EQ(Query(store, settings::RegRoot::LocalMachine, "K", "v"), std::string("mine") + '\0');
+    test::WriteAll(dir / "HKEY_LOCAL_MACHINE.reg",
+                   "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\K]\r\n"
+                   "\"v\"=\"someone else's, and longer\"\r\n");
+    EXPECT_EQ(Query(store, settings::RegRoot::LocalMachine, "K", "v"),
+              std::string("someone else's, and longer") + '\0');
+}
+
+TEST(RegistryStore, EnumeratesALargeRootAtOnce) {
+    test::TestFolder dir;
+    std::string text = "Windows Registry Editor Version 5.00\r\n\r\n";
+    for (int i = 0; i < 5000; ++i) {
+        text += "[HKEY_CLASSES_ROOT\\Server" + std::to_string(i) + ".Object\\Insertable]\r\n@=\"\"\r\n";
+    }
+    test::WriteAll(dir / "HKEY_CLASSES_ROOT.reg", text);
+    RegistryStore store(dir.path());
+    settings::RegHandle h = 0;
+    ASSERT_EQ(store.RegOpenKeyExA(settings::RegRoot::ClassesRoot, "", settings::RegAccess::QueryValue, &h),
+              settings::kErrorSuccess);
+    std::uint32_t count = 0;
+    for (;; ++count) {
+        char name[64];
+        std::uint32_t ns = sizeof name;
+        if (store.RegEnumKeyExA(h, count, name, &ns, nullptr, nullptr) != settings::kErrorSuccess) break;
+    }
+    store.RegCloseKey(h);
+    EXPECT_EQ(count, 5000u);
+}
+
+} // namespace
+} // namespace quillmax::util
