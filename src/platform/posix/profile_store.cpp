@@ -204,6 +204,12 @@ bool ProfileStore::WritePrivateProfileStringA(const std::string& section, const 
     }
     std::string out;
     for (const std::string& line : lines) out += line + "\r\n";
+    if (exists && done) {
+        std::ifstream in(fileName, std::ios::binary);
+        std::ostringstream old;
+        old << in.rdbuf();
+        if (old.str() == out) return true; // the entry already says this
+    }
     return WriteAtomically(fileName, out);
 }
 

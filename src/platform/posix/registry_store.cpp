@@ -537,6 +537,7 @@ long RegistryStore::RegSetValueExA(RegHandle key, const std::string& valueName, 
     if (k == hive.end()) return kErrorFileNotFound; // deleted meanwhile
     std::string bytes(reinterpret_cast<const char*>(data), size);
     if (Value* v = FindValue(k->second, valueName)) {
+        if (v->type == type && v->bytes == bytes) return kErrorSuccess; // nothing to write
         v->type = type;
         v->bytes = bytes;
     } else {
