@@ -1,0 +1,107 @@
+// File: tests/platform/pptx/deck_fixture.h
+// Decks built by the tests: the built-in blank presentation with one slide
+// whose shape tree (and timing) the test writes, and raw zip helpers for
+// damaged packages.
+#pragma once
+
+#include <zip.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "platform/pptx/package_check.h"
+#include "platform/pptx/pptx_automation.h"
+
+namespace quillmax::test {
+
+inline std::string TempDir() {
+    static std::string dir = [] {
+        char tmpl[] = "/tmp/qmx-pptx-test-XXXXXX";
+        return std::string(mkdtemp(tmpl));
+    }();
+    return dir;
+}
+
+inline std::map<std::string, std::string> ReadZip(const std::string& path) {
+    std::map<std::string, std::string> out;
+    int err = 0;
+    zip_t* z = zip_open(path.c_str(), ZIP_RDONLY, &err);
+    if (!z) return out;
+    for (zip_int64_t i = 0; i < zip_get_num_entries(z, 0); ++i) {
+        zip_stat_t st;
+        zip_stat_index(z, i, 0, &st);
+        std::string data(st.size, '\0');
+        zip_file_t* f = zip_fopen_index(z, i, 0);
+        if (st.size) zip_fread(f, data.data(), st.size);
+        zip_fclose(f);
+        out[st.name] = data;
+    }
+    zip_discard(z);
+    return out;
+}
+
+inline void WriteZip(const std::string& path, const std::map<std::string, std::string>& entries) {
+    int err = 0;
+    zip_t* z = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err);
+    ASSERT_NE(z, nullptr);
+    for (auto& [name, data] : entries) {
+        auto* s = zip_source_buffer(z, data.data(), data.size(), 0);
+        zip_file_add(z, name.c_str(), s, ZIP_FL_OVERWRITE);
+    }
+    ASSERT_EQ(zip_close(z), 0);
+}
+
+inline std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+inline void WriteFile(const std::string& path, const std::string& data) {
+    std::ofstream(path, std::ios::binary) << data;
+}
+
+// A deck with one slide whose spTree children are `shapes` and whose
+// p:timing is `timing` (may be empty).
+inline std::string MakeDeck(const std::string& name, const std::string& shapes, const std::string& timing = "",
+                            const std::map<std::string, std::string>& extra = {}) {
+    auto automation = pptx::CreateAutomation();
+    auto app = automation->CreatePowerPoint();
+    auto pres = app->GetPresentations()->Add(true);
+    pres->GetSlides()->Add(1, 12);
+    std::string base = TempDir() + "/base-" + name + ".pptx";
+    pres->SaveAs(base);
+    auto entries = ReadZip(base);
+    std::string ns =
+        R"( xmlns:a="http://schemas.openxmlformats.org/drawingml/2006/main" xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships" xmlns:p="http://schemas.openxmlformats.org/presentationml/2006/main")";
+    entries["ppt/slides/slide1.xml"] =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?><p:sld" + ns +
+        "><p:cSld><p:spTree><p:nvGrpSpPr><p:cNvPr id=\"1\" name=\"\"/><p:cNvGrpSpPr/><p:nvPr/></p:nvGrpSpPr>"
+        "<p:grpSpPr/>" +
+        shapes + "</p:spTree></p:cSld><p:clrMapOvr><a:masterClrMapping/></p:clrMapOvr>" + timing + "</p:sld>";
+    for (auto& [k, v] : extra) entries[k] = v;
+    std::string path = TempDir() + "/" + name + ".pptx";
+    WriteZip(path, entries);
+    return path;
+}
+
+inline std::string Rect(int id, const std::string& name, long x, long y, long cx, long cy,
+                        const std::string& cNvPrInner = "") {
+    return "<p:sp><p:nvSpPr><p:cNvPr id=\"" + std::to_string(id) + "\" name=\"" + name + "\">" + cNvPrInner +
+           "</p:cNvPr><p:cNvSpPr/><p:nvPr/></p:nvSpPr><p:spPr><a:xfrm><a:off x=\"" + std::to_string(x) + "\" y=\"" +
+           std::to_string(y) + "\"/><a:ext cx=\"" + std::to_string(cx) + "\" cy=\"" + std::to_string(cy) +
+           "\"/></a:xfrm><a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom></p:spPr></p:sp>";
+}
+
+inline std::string CorpusDir() { return std::string(QUILLMAX_SOURCE_DIR) + "/../shared/corpus"; }
+
+inline void ExpectClean(const std::string& path) {
+    auto problems = pptx::CheckPackageFile(path);
+    for (auto& p : problems) ADD_FAILURE() << p;
+}
+
+} // namespace quillmax::test
