@@ -10,6 +10,7 @@
 #include "office/errors.h"
 #include "platform/pptx/package_check.h"
 #include "platform/pptx/pptx_automation.h"
+#include "platform/pptx/timeline.h"
 
 using namespace quillmax;
 
@@ -26,22 +27,9 @@ std::string Fixed(double v) {
     return buf;
 }
 
-void DumpMainSequence(office::Slide& slide) {
-    // Printed once the timeline objects exist; silent before.
-    try {
-        auto seq = slide.GetTimeLine()->MainSequence();
-        int n = seq->Count();
-        for (int i = 1; i <= n; ++i) {
-            auto e = seq->Item(i);
-            std::string target;
-            try {
-                target = e->GetShape()->Name();
-            } catch (const office::AutomationError&) {
-            }
-            std::cout << "  effect\t" << i << "\t" << e->EffectType() << "\t" << target << "\n";
-        }
-    } catch (const office::AutomationError&) {
-    }
+// One tab-separated line per main-sequence effect (see platform/pptx/timeline.h).
+void DumpMainSequence(const std::shared_ptr<office::Slide>& slide) {
+    for (const auto& line : pptx::DumpMainSequence(slide)) std::cout << line << "\n";
 }
 
 int Dump(const std::string& path) {
@@ -59,7 +47,7 @@ int Dump(const std::string& path) {
                       << "\t" << Fixed(sh->Top()) << "\t" << Fixed(sh->Width()) << "\t" << Fixed(sh->Height()) << "\t"
                       << Fixed(sh->Rotation()) << "\n";
         }
-        DumpMainSequence(*slide);
+        DumpMainSequence(slide);
     }
     pres->Close();
     return 0;

@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,8 @@
 #include "office/automation.h"
 #include "office/errors.h"
 #include "platform/pptx/deck_builder.h"
+#include "platform/pptx/package.h"
+#include "platform/pptx/package_check.h"
 #include "platform/pptx/pptx_automation.h"
 #include "platform/pptx/timeline.h"
 
@@ -95,6 +98,42 @@ deck::Deck FiveEffectDeck() {
     return d;
 }
 
+// What would make the presentation program repair a slide's timing: empty
+// time-node lists, duplicate node ids, effects whose build entry is
+// missing, targets or build entries for shapes that are not there.
+std::vector<std::string> TimingProblems(const std::string& path) {
+    std::vector<std::string> out;
+    auto pkg = pptx::Package::OpenFile(path);
+    for (auto* part : pkg->Parts()) {
+        const auto& name = part->name();
+        if (name.rfind("/ppt/slides/slide", 0) != 0 || name.find(".xml") == std::string::npos) continue;
+        auto& doc = part->Xml();
+        auto timing = doc.document_element().child("p:timing");
+        if (!timing) continue;
+        std::set<std::string> shapeIds, ctnIds, builds;
+        for (auto n : doc.select_nodes("//*[local-name()='cNvPr']")) shapeIds.insert(n.node().attribute("id").value());
+        for (auto n : timing.select_nodes(".//p:childTnLst[not(*)]")) out.push_back(name + ": empty childTnLst");
+        for (auto n : timing.select_nodes(".//p:cTn")) {
+            if (!ctnIds.insert(n.node().attribute("id").value()).second)
+                out.push_back(name + ": duplicate cTn id " + n.node().attribute("id").value());
+        }
+        for (auto n : timing.select_nodes(".//p:spTgt"))
+            if (!shapeIds.count(n.node().attribute("spid").value()))
+                out.push_back(name + ": target of a missing shape " + n.node().attribute("spid").value());
+        for (auto n : timing.select_nodes("p:bldLst/*")) {
+            builds.insert(std::string(n.node().attribute("spid").value()) + "/" + n.node().attribute("grpId").value());
+            if (!shapeIds.count(n.node().attribute("spid").value())) out.push_back(name + ": build entry of a missing shape");
+        }
+        for (auto n : timing.select_nodes(".//p:cTn[@grpId]")) {
+            auto t = n.node().parent().select_node(".//p:spTgt");
+            if (t && !builds.count(std::string(t.node().attribute("spid").value()) + "/" + n.node().attribute("grpId").value()))
+                out.push_back(name + ": effect without build entry");
+        }
+    }
+    for (auto& p : pptx::CheckPackageFile(path)) out.push_back(p);
+    return out;
+}
+
 std::shared_ptr<office::Shape> ShapeNamed(const std::shared_ptr<office::Slide>& slide, const std::string& name) {
     auto shapes = slide->GetShapes();
     for (int i = 1; i <= shapes->Count(); ++i)
@@ -164,7 +203,9 @@ TEST_F(TimelineTest, ReplacingAnAnimatedPictureKeepsItsEffectsInPlace) {
     EXPECT_EQ(seq->Item(3)->GetShape()->Name(), fresh->Name());
 
     // Saved and read again, the sequence is the same.
-    auto again = Open(Save(pres));
+    const auto saved = Save(pres);
+    EXPECT_EQ(TimingProblems(saved), std::vector<std::string>{});
+    auto again = Open(saved);
     EXPECT_EQ(Dump(again->GetSlides()->Item(1)), after);
 }
 
@@ -181,7 +222,9 @@ TEST_F(TimelineTest, DeletingAClickEffectLetsItsFollowersJoinThePreviousGroup) {
 
     // Rectangle 3 was "with" the deleted effect; it now starts the slide.
     EXPECT_EQ(seq->Item(1)->GetShape()->Name(), "Rectangle 3");
-    auto again = Open(Save(pres));
+    const auto saved = Save(pres);
+    EXPECT_EQ(TimingProblems(saved), std::vector<std::string>{});
+    auto again = Open(saved);
     auto seq2 = again->GetSlides()->Item(1)->GetTimeLine()->MainSequence();
     ASSERT_EQ(seq2->Count(), 4);
     EXPECT_EQ(seq2->Item(1)->Timing()->Get("TriggerType").as_int(), 2);
@@ -196,7 +239,9 @@ TEST_F(TimelineTest, TriggerChangesMoveEffectsBetweenClickGroups) {
     seq->Item(4)->Timing()->Set("TriggerType", 3);
     // Effect 2 (with previous) becomes "on click": one click more.
     seq->Item(2)->Timing()->Set("TriggerType", 1);
-    auto again = Open(Save(pres));
+    const auto saved = Save(pres);
+    EXPECT_EQ(TimingProblems(saved), std::vector<std::string>{});
+    auto again = Open(saved);
     auto seq2 = again->GetSlides()->Item(1)->GetTimeLine()->MainSequence();
     std::vector<int> triggers;
     for (int i = 1; i <= seq2->Count(); ++i) triggers.push_back(seq2->Item(i)->Timing()->Get("TriggerType").as_int());
@@ -228,8 +273,9 @@ TEST_F(TimelineTest, DeletingAShapeTakesItsEffectsAndBuildEntries) {
     auto seq = slide->GetTimeLine()->MainSequence();
     ASSERT_EQ(seq->Count(), 2);
     EXPECT_EQ(seq->Item(1)->GetShape()->Name(), "Rectangle 3");
-    auto again = Open(Save(pres));
-    EXPECT_EQ(again->GetSlides()->Item(1)->GetTimeLine()->MainSequence()->Count(), 2);
+    const auto saved = Save(pres);
+    EXPECT_EQ(TimingProblems(saved), std::vector<std::string>{});
+    EXPECT_EQ(Open(saved)->GetSlides()->Item(1)->GetTimeLine()->MainSequence()->Count(), 2);
 }
 
 // Corpus decks that animate pictures: every animated picture (and group)
@@ -280,7 +326,9 @@ TEST_F(TimelineTest, CorpusDecksKeepTheirSequencesThroughReplacement) {
             }
             expected.push_back(after);
         }
-        auto again = Open(Save(pres));
+        const auto saved = Save(pres);
+        EXPECT_EQ(TimingProblems(saved), std::vector<std::string>{});
+        auto again = Open(saved);
         for (int s = 1; s <= again->GetSlides()->Count(); ++s)
             EXPECT_EQ(Dump(again->GetSlides()->Item(s)), expected[s - 1]) << "slide " << s;
     }
