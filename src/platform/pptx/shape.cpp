@@ -437,9 +437,11 @@ void SlideImpl::ReleaseReferences(const std::vector<std::uint32_t>& idList) {
                     auto ctn = n.child("p:cTn");
                     std::string nt = ctn.attribute("nodeType").value();
                     if (nt == "tmRoot") return;
-                    bool container = Is(n, "p:seq") || nt == "clickPar" || nt == "withGroup" || nt == "afterGroup";
                     auto kids = ctn.child("p:childTnLst");
-                    if (container && (!kids || !kids.first_child())) empty.push_back(n);
+                    bool effect = ctn.attribute("presetClass") || nt == "clickEffect" || nt == "withEffect" ||
+                                  nt == "afterEffect";
+                    if (Is(n, "p:seq") ? (!kids || !kids.first_child()) : (!effect && kids && !kids.first_child()))
+                        empty.push_back(n);
                 });
                 for (auto e : empty) {
                     e.parent().remove_child(e);

@@ -83,6 +83,10 @@ inline std::string MakeDeck(const std::string& name, const std::string& shapes, 
         "><p:cSld><p:spTree><p:nvGrpSpPr><p:cNvPr id=\"1\" name=\"\"/><p:cNvGrpSpPr/><p:nvPr/></p:nvGrpSpPr>"
         "<p:grpSpPr/>" +
         shapes + "</p:spTree></p:cSld><p:clrMapOvr><a:masterClrMapping/></p:clrMapOvr>" + timing + "</p:sld>";
+    auto& ct = entries["[Content_Types].xml"];
+    ct.replace(ct.find("</Types>"), 8,
+               "<Default Extension=\"png\" ContentType=\"image/png\"/><Default Extension=\"jpeg\" "
+               "ContentType=\"image/jpeg\"/></Types>");
     for (auto& [k, v] : extra) entries[k] = v;
     std::string path = TempDir() + "/" + name + ".pptx";
     WriteZip(path, entries);
