@@ -490,9 +490,11 @@ void Package::SetContentType(const std::string& partName, const std::string& con
 }
 
 std::string Package::FreeName(const std::string& prefix, const std::string& ext) const {
+    // numbered across extensions, as the presentation program does (image1.png, image2.jpeg)
     for (int n = 1;; ++n) {
-        std::string name = prefix + std::to_string(n) + "." + ext;
-        if (!parts_.count(LowerAscii(name))) return name;
+        std::string stem = LowerAscii(prefix + std::to_string(n) + ".");
+        auto it = parts_.lower_bound(stem);
+        if (it == parts_.end() || it->first.compare(0, stem.size(), stem) != 0) return prefix + std::to_string(n) + "." + ext;
     }
 }
 

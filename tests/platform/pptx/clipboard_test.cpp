@@ -1,0 +1,103 @@
+// File: tests/platform/pptx/clipboard_test.cpp
+// Copy of a picture as shown, and PasteSpecial in the four formats.
+#include "deck_fixture.h"
+#include "office/errors.h"
+#include "platform/pptx/imaging.h"
+
+using namespace quillmax;
+using quillmax::test::TempDir;
+
+namespace {
+
+std::string PictureDeck(const std::string& name, bool transparent) {
+    pptx::imaging::Rendering r;
+    r.width = 400;
+    r.height = 300;
+    r.rgba.resize(400 * 300 * 4);
+    for (int y = 0; y < 300; ++y)
+        for (int x = 0; x < 400; ++x) {
+            auto* p = &r.rgba[(y * 400 + x) * 4];
+            p[0] = static_cast<std::uint8_t>(x);
+            p[1] = static_cast<std::uint8_t>(y);
+            p[2] = 128;
+            p[3] = transparent && x > 300 ? 0 : 255;
+        }
+    r.anyTransparent = transparent;
+    auto png = pptx::imaging::Encode(r, office::ppt::kPastePNG);
+    // a 4 x 3 inch picture, cropped by a quarter on the left, with an outline
+    std::string pic = "<p:pic><p:nvPicPr><p:cNvPr id=\"2\" name=\"Picture 1\"/><p:cNvPicPr/><p:nvPr/></p:nvPicPr>"
+                      "<p:blipFill><a:blip r:embed=\"rId9\"><a:grayscl/></a:blip><a:srcRect l=\"25000\"/><a:stretch>"
+                      "<a:fillRect/></a:stretch></p:blipFill><p:spPr><a:xfrm><a:off x=\"0\" y=\"0\"/><a:ext "
+                      "cx=\"3657600\" cy=\"2743200\"/></a:xfrm><a:prstGeom prst=\"ellipse\"/><a:ln w=\"12700\">"
+                      "<a:solidFill><a:srgbClr val=\"FF0000\"/></a:solidFill></a:ln></p:spPr></p:pic>";
+    auto base = test::ReadZip(test::MakeDeck(name + "-base", ""));
+    std::string rels = base["ppt/slides/_rels/slide1.xml.rels"];
+    rels.replace(rels.find("</Relationships>"), 16,
+                 "<Relationship Id=\"rId9\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/"
+                 "image\" Target=\"../media/image1.png\"/></Relationships>");
+    return test::MakeDeck(name, pic, "", {{"ppt/slides/_rels/slide1.xml.rels", rels}, {"ppt/media/image1.png", png.bytes}});
+}
+
+} // namespace
+
+TEST(PptxClipboard, PasteSpecialMakesAPictureOfTheRenderingWithTheLook) {
+    auto a = pptx::CreateAutomation();
+    auto pres = a->CreatePowerPoint()->GetPresentations()->Open(PictureDeck("special", false), true);
+    auto shapes = pres->GetSlides()->Item(1)->GetShapes();
+    auto old = shapes->Item(1);
+    old->SetWidth(old->Width() * 0.75); // the engine copies at a scaled size
+    old->SetHeight(old->Height() * 0.75);
+    old->Copy();
+    auto raster = a->SystemClipboard().MetafilePicture();
+    ASSERT_TRUE(raster);
+    EXPECT_EQ(raster->width, 288); // 3 inches at 96 px per inch
+    EXPECT_EQ(raster->height, 216);
+
+    for (int type : {office::ppt::kPasteJPG, office::ppt::kPastePNG, office::ppt::kPasteGIF, office::ppt::kPasteMetafile}) {
+        auto pasted = shapes->PasteSpecial(type);
+        auto p = pasted->Item(1);
+        EXPECT_EQ(p->Type(), office::ppt::kShapePicture);
+        EXPECT_EQ(p->ZOrderPosition(), shapes->Count());
+        EXPECT_NEAR(p->Width(), 216, 0.01);
+    }
+    std::string out = TempDir() + "/special-out.pptx";
+    pres->SaveAs(out);
+    test::ExpectClean(out);
+    auto entries = test::ReadZip(out);
+    ASSERT_EQ(entries.count("ppt/media/image2.jpeg"), 1u);
+    int w = 0, h = 0;
+    pptx::imaging::ImageSize({entries["ppt/media/image2.jpeg"], "jpeg"}, w, h);
+    EXPECT_EQ(w, 288);
+    EXPECT_EQ(h, 216);
+    EXPECT_EQ(entries.count("ppt/media/image5.emf"), 1u);
+    auto xml = entries["ppt/slides/slide1.xml"];
+    // the look travels: geometry, outline, picture adjustment; the crop is in the pixels
+    EXPECT_EQ(std::count(xml.begin(), xml.end(), 'e') > 0, true);
+    size_t ellipses = 0, outlines = 0, grays = 0;
+    for (size_t i = 0; (i = xml.find("prst=\"ellipse\"", i)) != std::string::npos; ++i) ++ellipses;
+    for (size_t i = 0; (i = xml.find("FF0000", i)) != std::string::npos; ++i) ++outlines;
+    for (size_t i = 0; (i = xml.find("<a:grayscl/>", i)) != std::string::npos; ++i) ++grays;
+    EXPECT_EQ(ellipses, 5u);
+    EXPECT_EQ(outlines, 5u);
+    EXPECT_EQ(grays, 5u);
+    EXPECT_EQ(std::count(xml.begin(), xml.end(), 'l') > 0, true);
+
+    // replacing the old picture drops its media part
+    old->Delete();
+    pres->SaveAs(out);
+    EXPECT_EQ(test::ReadZip(out).count("ppt/media/image1.png"), 0u);
+    test::ExpectClean(out);
+}
+
+TEST(PptxClipboard, JpegRefusesTransparentPictures) {
+    auto a = pptx::CreateAutomation();
+    auto pres = a->CreatePowerPoint()->GetPresentations()->Open(PictureDeck("alpha", true), true);
+    auto shapes = pres->GetSlides()->Item(1)->GetShapes();
+    shapes->Item(1)->Copy();
+    EXPECT_THROW(shapes->PasteSpecial(office::ppt::kPasteJPG), office::AutomationError);
+    EXPECT_EQ(shapes->Count(), 1);
+    EXPECT_NO_THROW(shapes->PasteSpecial(office::ppt::kPastePNG));
+    a->SystemClipboard().Clear();
+    EXPECT_FALSE(a->SystemClipboard().MetafilePicture());
+    EXPECT_THROW(shapes->Paste(), office::AutomationError);
+}
