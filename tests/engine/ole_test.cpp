@@ -1,7 +1,6 @@
 // File: tests/engine/ole_test.cpp
 // OLE objects through the walk: registration, the list's formats, the
 // second conversion of heavy objects and their log line.
-#include "engine/ole.h"
 
 #include "engine/reporting.h"
 #include "engine/walk.h"
@@ -35,12 +34,6 @@ protected:
         return nullptr;
     }
 };
-
-TEST_F(OleTest, KindLabelIsTheProgIdUpToItsFirstDot) {
-    EXPECT_EQ(engine::OleKindLabel("Excel.Sheet.8"), "Excel");
-    EXPECT_EQ(engine::OleKindLabel("Paint"), "Paint");
-    EXPECT_EQ(engine::OleKindLabel(""), "");
-}
 
 TEST_F(OleTest, ListValueJpegPastesJpegWithoutPixelCheck) {
     w.oleList.AddToExceptionList("excel", "JPEG");
@@ -125,15 +118,6 @@ TEST_F(OleTest, UnreadableProgIdCountsAsEmpty) {
     Walk();
     EXPECT_TRUE(w.oleList.keys().empty());
     EXPECT_TRUE(o->deleted);
-}
-
-TEST_F(OleTest, Office2000FormatsByListValue) {
-    UseOffice2000();
-    w.oleList.AddToExceptionList("excel", "PNG");
-    w.settings.Twice = 0;
-    AddObject("Object 2", "Excel.Sheet.8", 100000);
-    Walk();
-    EXPECT_EQ(book->sheet->pastedFormats, std::vector<std::string>{"図 (PNG)"});
 }
 
 } // namespace

@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include "support/fake_world.h"
-
 namespace quillmax::engine {
 namespace {
 
@@ -30,13 +28,6 @@ TEST(FormatMB, SameRulesPerMegabyte) {
     EXPECT_EQ(FormatMB(1048576), "1MB");
     EXPECT_EQ(FormatMB(2.5 * 1048576), "2MB");
     EXPECT_EQ(FormatMB(10 * 1048576), "10MB");
-}
-
-TEST(AppendLog, GoesToTheEndOfTheLog) {
-    test::FakeWorld w;
-    AppendLog(w.session, "a\r\n");
-    AppendLog(w.session, "b\r\n");
-    EXPECT_EQ(w.view.log, "a\r\nb\r\n");
 }
 
 } // namespace

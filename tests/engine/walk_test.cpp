@@ -134,14 +134,5 @@ TEST_F(WalkTest, FailedGroupPreparationKeepsTheSubGroupInItsLevel) {
     EXPECT_EQ(inner->children.size(), 3u);
 }
 
-TEST_F(WalkTest, FailingShapeReadsAreSkipped) {
-    auto p = AddPicture("Picture 1", 100000);
-    slide->AddShape("Rectangle 2", office::ppt::kShapeAuto);
-    p->fails.FailOn("Shape.Name");
-    Walk();
-    EXPECT_FALSE(p->deleted); // unnamed: not a picture by name
-    EXPECT_EQ(w.view.doEvents, 2);
-}
-
 } // namespace
 } // namespace quillmax::test
