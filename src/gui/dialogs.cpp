@@ -84,6 +84,10 @@ FrmObject::FrmObject(settings::SettingsRuntime& rt, QWidget* parent) : QDialog(p
     Place(lstExceptionValue, 5640, 2280, 1215, 1000);
     lstExceptionValue->hide();
 
+    for (QWidget* w : {static_cast<QWidget*>(optFormat[0]), static_cast<QWidget*>(optFormat[1]),
+                       static_cast<QWidget*>(chkTwice)})
+        FitText(w);
+
     connect(lstException, &QListWidget::currentRowChanged, this, [this] { lstException_Click(); });
     connect(btnReset, &QPushButton::clicked, this, [this] { btnReset_Click(); });
     connect(btnOK, &QPushButton::clicked, this, &QDialog::hide);
@@ -209,6 +213,11 @@ FrmOption::FrmOption(settings::SettingsRuntime& rt, FrmObject* frmObject, QWidge
     cmdBrowseFolderMovie->setIcon(folderIcon);
     cmdBrowseFolderMovie->setToolTip(QStringLiteral("ﾀﾞｲｱﾛｸﾞを開く"));
     Place(cmdBrowseFolderMovie, 6780, 690, 435, 390);
+
+    for (QWidget* w : std::initializer_list<QWidget*>{chkObject, optPPTFolder[0], optPPTFolder[1], chkFileSize,
+                                                      chkKeepFileDate, chkMovie, optMovieFolder[0],
+                                                      optMovieFolder[1]})
+        FitText(w);
 
     // Every control writes its record field as it changes.
     for (QCheckBox* box : {chkObject, chkMovie, chkFileSize, chkKeepFileDate}) TwoStateAfterClick(box);
@@ -374,12 +383,12 @@ QPixmap ProductLogo(int width, int height, bool alternative) {
     p.setPen(Qt::white);
     QFont f = JapaneseFont(10);
     f.setBold(true);
-    f.setPixelSize(std::max(8, height * 2 / 5));
+    f.setPixelSize(std::max(8, std::min(height * 2 / 5, width * 8 / 70)));
     p.setFont(f);
     p.drawText(QRect(0, 0, width, height * 2 / 3), Qt::AlignCenter, Q(app::kProgramTitle));
     QFont s = f;
     s.setBold(false);
-    s.setPixelSize(std::max(6, height / 4));
+    s.setPixelSize(std::max(6, std::min(height / 4, width / 8)));
     p.setFont(s);
     p.drawText(QRect(0, height / 2, width, height / 2), Qt::AlignCenter, QStringLiteral("Quillmax"));
     return pm;

@@ -117,6 +117,7 @@ void FrmMain::BuildControls() {
     txtBlank->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     txtBlank->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Place(txtBlank, 180, 900, 6855, 1275);
+    TightenLines(txtBlank);
 
     btnOpen = new QPushButton(QStringLiteral("参照..."), client);
     btnOpen->setToolTip(QStringLiteral("ダイアログを開く"));
@@ -142,7 +143,8 @@ void FrmMain::BuildControls() {
     txtLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Place(txtLog, 120, kLogTop, 8235, 1035);
     lblMsg = MakeLabel("lblMsg", client, 120, 4800, 495, 180);
-    txtWarning = new QPlainTextEdit(client);
+    txtWarning = new QTextEdit(client);
+    txtWarning->setAcceptRichText(false);
     txtWarning->setPlainText(FromCrLf("圧縮処理中に他のソフトウェアを利用しないでください。\r\n\r\n"
                                       "他のソフトウェアを利用すると誤動作するおそれがあります。\r\n"));
     txtWarning->setToolTip(QStringLiteral(
@@ -150,7 +152,9 @@ void FrmMain::BuildControls() {
         "誤動作するおそれがあります。"));
     txtWarning->setFont(JapaneseFont(11.25));
     txtWarning->setReadOnly(true);
+    txtWarning->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Place(txtWarning, 900, 4920, 6915, 855);
+    TightenLines(txtWarning);
     txtWarning->hide();
     PicLogo = new QLabel(client);
     PicLogo->setPixmap(ProductLogo(Px(1695), Px(795)));

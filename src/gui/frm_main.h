@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QPlainTextEdit>
+#include <QTextEdit>
 #include <QPushButton>
 #include <QToolButton>
 #include <functional>
@@ -114,7 +115,7 @@ public:
     QLabel* Label9;
     QPlainTextEdit* txtLog;
     QLabel* lblMsg;
-    QPlainTextEdit* txtWarning;
+    QTextEdit* txtWarning;
     QLabel* PicLogo;
     // hidden controls
     QGroupBox* Frame1;

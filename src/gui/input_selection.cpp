@@ -105,9 +105,10 @@ std::vector<std::string> DroppedFileItems(const QMimeData* data) {
     return items;
 }
 
-DropTextBox::DropTextBox(QWidget* parent) : QPlainTextEdit(parent) {
+DropTextBox::DropTextBox(QWidget* parent) : QTextEdit(parent) {
+    setAcceptRichText(false);
     setAcceptDrops(true);
-    setLineWrapMode(QPlainTextEdit::NoWrap);
+    setLineWrapMode(QTextEdit::NoWrap);
 }
 
 void DropTextBox::InsertSelText(const QString& text) {
@@ -130,7 +131,7 @@ void DropTextBox::dropEvent(QDropEvent* e) {
 }
 
 void DropTextBox::focusInEvent(QFocusEvent* e) {
-    QPlainTextEdit::focusInEvent(e);
+    QTextEdit::focusInEvent(e);
     emit gotFocus();
 }
 

@@ -4,7 +4,7 @@
 // form "folder NUL name NUL name") and dropped text or file lists.
 #pragma once
 
-#include <QPlainTextEdit>
+#include <QTextEdit>
 #include <QString>
 #include <optional>
 #include <string>
@@ -57,9 +57,9 @@ std::vector<std::string> DroppedItemPaths(const std::vector<std::string>& items,
 // Local file-list items of dropped data; empty when it carries none.
 std::vector<std::string> DroppedFileItems(const QMimeData* data);
 
-// A multi-line text box that takes drops by hand: the data goes to
+// A multi-line plain-text box that takes drops by hand: the data goes to
 // whoever listens to `dropped`, nothing is inserted at the drop point.
-class DropTextBox : public QPlainTextEdit {
+class DropTextBox : public QTextEdit {
     Q_OBJECT
 public:
     explicit DropTextBox(QWidget* parent = nullptr);

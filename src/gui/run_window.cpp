@@ -5,7 +5,7 @@
 
 #include <QApplication>
 #include <QDir>
-#include <cstring>
+#include <cstdio>
 #include <memory>
 
 #include "app/entry.h"
@@ -20,7 +20,9 @@
 namespace quillmax::gui {
 namespace {
 
-constexpr const char* kScreenshotOption = "--screenshot=";
+// Developer aid: with this variable set to a folder, the program saves
+// pictures of its windows there and ends instead of waiting for the user.
+constexpr const char* kScreenshotVariable = "QUILLMAX_SCREENSHOTS";
 
 // Developer aid: the three windows as PNG files in `folder`.
 int SaveScreenshots(FrmMain& frm, const QString& folder) {
@@ -53,16 +55,9 @@ int RunWindow(int argc, char** argv) {
     app.setFont(JapaneseFont(9));
     InstallFolderChooser();
 
-    // What is left after Qt took its own options: the files, and the
-    // developer's screenshot folder.
-    std::vector<std::string> files;
-    QString screenshotFolder;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strncmp(argv[i], kScreenshotOption, std::strlen(kScreenshotOption)) == 0)
-            screenshotFolder = QString::fromLocal8Bit(argv[i] + std::strlen(kScreenshotOption));
-        else
-            files.emplace_back(argv[i]);
-    }
+    // What is left after Qt took its own options are the files.
+    std::vector<std::string> files(argv + 1, argv + argc);
+    const QString screenshotFolder = qEnvironmentVariable(kScreenshotVariable);
 
     const std::string programFolder = S(QDir::toNativeSeparators(QCoreApplication::applicationDirPath()));
     std::unique_ptr<util::FileSystem> fileSystem = app::CreateFileSystem();
@@ -89,10 +84,14 @@ int RunWindow(int argc, char** argv) {
         return end.code();
     }
     if (frm.ended()) return frm.exitCode();
-    if (!screenshotFolder.isEmpty()) return SaveScreenshots(frm, screenshotFolder);
     if (!files.empty()) {
         frm.StartWithFiles(files);
         if (frm.ended()) return frm.exitCode();
+    }
+    if (!screenshotFolder.isEmpty()) {
+        std::printf("%s\n%s\n%s", frm.windowTitle().toUtf8().constData(), frm.Status().c_str(),
+                    frm.LogText().c_str());
+        return SaveScreenshots(frm, screenshotFolder);
     }
     return app.exec();
 }

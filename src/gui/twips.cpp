@@ -4,7 +4,11 @@
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTextEdit>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QWidget>
+#include <algorithm>
 #include <cmath>
 
 namespace quillmax::gui {
@@ -44,6 +48,22 @@ QFont JapaneseFont(double points) {
     QFont font(JapaneseFamily());
     font.setPointSizeF(points);
     return font;
+}
+
+void TightenLines(QTextEdit* box) {
+    const QFontInfo info(box->font());
+    QTextCursor cursor(box->document());
+    cursor.select(QTextCursor::Document);
+    QTextBlockFormat format;
+    format.setLineHeight(std::ceil(info.pixelSize() * 1.1), QTextBlockFormat::FixedHeight);
+    cursor.mergeBlockFormat(format);
+}
+
+void FitText(QWidget* w) {
+    int wanted = w->sizeHint().width();
+    if (wanted <= w->width()) return;
+    if (w->parentWidget()) wanted = std::min(wanted, w->parentWidget()->width() - w->x());
+    if (wanted > w->width()) w->resize(wanted, w->height());
 }
 
 QString Q(const std::string& utf8) { return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())); }

@@ -10,6 +10,7 @@
 #include <QString>
 #include <string>
 
+class QTextEdit;
 class QWidget;
 
 namespace quillmax::gui {
@@ -25,6 +26,14 @@ void Place(QWidget* w, int left, int top, int width, int height);
 // "ＭＳ Ｐゴシック" where installed, else a Japanese CJK face.
 QString JapaneseFamily();
 QFont JapaneseFont(double points);
+
+// Lines of a text box at a font-size based height: CJK faces other than
+// the design font carry tall line gaps that would push the design texts out
+// of their boxes.
+void TightenLines(QTextEdit* box);
+// Widens a caption-bearing control to its text where the design width is
+// too narrow for the installed font, up to its parent's right edge.
+void FitText(QWidget* w);
 
 QString Q(const std::string& utf8);
 std::string S(const QString& text);
