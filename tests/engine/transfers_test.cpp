@@ -133,10 +133,6 @@ TEST_F(TransfersTest, PropertyPointsAreAppendedAfterTheExistingOnes) {
         pt->Set("Time", p * 0.5);
         pt->Set("Value", 100 + p);
     }
-    // The new effect's own default point comes first.
-    office.defaultBehaviorTypes.clear();
-    office.defaultBehaviorTypes[10] = {5};
-
     engine::TransferTimelineEffects(timeline, oldShape, newShape);
 
     auto nb = timeline->main->effects.at(0)->behaviors->items.at(0);
