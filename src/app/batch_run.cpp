@@ -147,17 +147,23 @@ LoopEnd RunFiles(Session& s, bool& result) {
             return LoopEnd::MissingFolder;
         }
 
-        call([&] {
+        // The scratch objects are step-contained for every entry: without
+        // them the pass still runs (the engine then keeps what it cannot
+        // measure), and an entry whose format the program cannot write as a
+        // scratch file still gets its own line instead of ending the batch.
+        step([&] {
             if (PowerPointVersion(s) == 12) SwitchPictureCompressionOff(s);
         });
-
         s.presMeasure.reset();
-        call([&] { s.presMeasure = Need(s.appPPT, "Application").GetPresentations()->Add(true); });
-        call([&] { Need(s.presMeasure, "Presentation").SetSaved(true); });
-        call([&] { s.scratchPath1 = ScratchPath(s); });
-        call([&] { s.scratchPath2 = ScratchPath(s); });
-        call([&] { Need(s.presMeasure, "Presentation").SaveAs(s.scratchPath1); });
-        call([&] { s.emptyPresSize = Files(s).FileSize(Need(s.presMeasure, "Presentation").FullName()); });
+        s.scratchPath1.clear();
+        s.scratchPath2.clear();
+        s.emptyPresSize = 0;
+        step([&] { s.presMeasure = Need(s.appPPT, "Application").GetPresentations()->Add(true); });
+        step([&] { Need(s.presMeasure, "Presentation").SetSaved(true); });
+        step([&] { s.scratchPath1 = ScratchPath(s); });
+        step([&] { s.scratchPath2 = ScratchPath(s); });
+        step([&] { Need(s.presMeasure, "Presentation").SaveAs(s.scratchPath1); });
+        step([&] { s.emptyPresSize = Files(s).FileSize(Need(s.presMeasure, "Presentation").FullName()); });
         call([&] { Need(s.appPPT, "Application").SetWindowState(office::ppt::kWindowMinimized); });
         call([&] { Need(s.appPPT, "Application").SetVisible(true); });
 
@@ -243,8 +249,6 @@ void btnStart_Click(Session& s) {
         return;
     }
 
-    // The flag is true only from the preparation's step 5 on, so an early
-    // failure ends as interrupted.
     bool result = false;
     try {
         s.fileList = ParseSourceText(text);
@@ -278,7 +282,9 @@ void btnStart_Click(Session& s) {
 
         RunFiles(s, result);
     } catch (const office::AutomationError&) {
-        // leaves the run for the final steps with the flag as it was
+        // A run left through a failure did not finish: it never reads as
+        // "圧縮完了".
+        result = false;
     }
     FinalSteps(s, result);
 }

@@ -212,9 +212,9 @@ TEST(BatchRun, Office2000ModeKeepsAScratchWorkbookForTheRun) {
     EXPECT_FALSE(w.session.sheetWork);
 }
 
-TEST(BatchRun, FailuresEndTheRunBeforeTheFirstPassAndAreSkippedAfterIt) {
+TEST(BatchRun, AFailureBeforeTheFirstPassEndsTheRunAsInterrupted) {
     {
-        FakeWorld w; // before the flag is set: interrupted
+        FakeWorld w; // while validating
         std::string a = w.AddDeck("a.pptx", Deck(1));
         w.view.source = Lines({a});
         w.session.fileSystem = nullptr;
@@ -222,25 +222,32 @@ TEST(BatchRun, FailuresEndTheRunBeforeTheFirstPassAndAreSkippedAfterIt) {
         EXPECT_EQ(w.view.status, "圧縮中断");
     }
     {
-        FakeWorld w; // after the flag, before the first pass: finished, nothing done
-        std::string a = w.AddDeck("a.pptx", Deck(1));
+        FakeWorld w; // the scratch workbook of Office 2000 mode
+        std::string a = w.AddDeck("a.ppt", Deck(1));
+        w.office.version = "9.0";
+        w.office.FailOn("Workbooks.Add");
         w.view.source = Lines({a});
-        w.office.FailOn("Presentations.Add");
         btnStart_Click(w.session);
-        EXPECT_EQ(w.view.status, "圧縮完了");
+        EXPECT_EQ(w.view.status, "圧縮中断");
         EXPECT_TRUE(w.view.log.empty());
         EXPECT_TRUE(w.office.current()->quit);
+        EXPECT_TRUE(w.view.startEnabled);
     }
-    {
-        FakeWorld w; // after the first pass: the second file still runs without presMeasure
-        std::string a = w.AddDeck("a.pptx", Deck(1));
-        std::string b = w.AddDeck("b.pptx", Deck(1));
-        w.view.source = Lines({a, b});
-        w.office.FailOn("Presentations.Add", 1);
-        btnStart_Click(w.session);
-        EXPECT_EQ(Count(w.view.log, "▼"), 2);
-        EXPECT_EQ(w.view.status, "圧縮完了");
-    }
+}
+
+TEST(BatchRun, ScratchFailuresLeaveTheEntryToThePass) {
+    // The scratch save fails for the first entry (a format the program
+    // cannot write), the scratch presentation for the second.
+    FakeWorld w;
+    std::string a = w.AddDeck("a.pptx", Deck(1));
+    std::string b = w.AddDeck("b.pptx", Deck(1));
+    w.view.source = Lines({a, b});
+    w.office.FailOn("Presentation.SaveAs", 0, 1);
+    w.office.FailOn("Presentations.Add", 1);
+    btnStart_Click(w.session);
+    EXPECT_EQ(Count(w.view.log, "▼"), 2);
+    EXPECT_EQ(Count(w.view.log, "▲十分な圧縮効果"), 2);
+    EXPECT_EQ(w.view.status, "圧縮完了");
 }
 
 TEST(PresentationPass, UnopenableFileIsReportedAndNeitherNamedNorWalked) {
