@@ -87,7 +87,7 @@ std::vector<std::string> CheckPackage(Package& pkg) {
             if (t.empty() || !pkg.Find(t)) out.push_back(p->name() + ": " + r.id + " -> missing " + r.target);
         }
         std::string ct = pkg.ContentType(p->name());
-        bool xml = ct.find("xml") != std::string::npos && ExtensionOf(p->name()) != "vml";
+        bool xml = (ct.size() > 4 && ct.compare(ct.size() - 4, 4, "+xml") == 0) || ct == "application/xml";
         bool presentationML = ct.find("presentationml") != std::string::npos;
         if (!xml || !presentationML) continue;
         try {
