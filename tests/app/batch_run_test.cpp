@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "engine/movie_encoder.h"
 #include "support/fake_world.h"
 #include "support/run_program.h"
 #include "util/file_times.h"
@@ -313,6 +314,43 @@ TEST(PresentationPass, ReplacedShapeWritesTheOutputOverTheOldOne) {
     EXPECT_NE(ReadFileBytes(out), "old output");
     EXPECT_NE(w.view.log.find("▲ﾊﾟﾜｰﾎﾟｲﾝﾄを49KB→"), std::string::npos);
     EXPECT_EQ(ReadFileBytes(a).size(), 50000u); // the input is untouched
+}
+
+// Halves every movie into outputBase.wmv.
+class HalvingEncoder : public engine::EncoderStep {
+public:
+    int Run(const std::string&, const std::string& moviePath, const std::string& outputBase,
+            std::string& producedExt) override {
+        producedExt = "wmv";
+        std::ofstream(outputBase + ".wmv", std::ios::binary)
+            << std::string(static_cast<size_t>(fs::file_size(moviePath) / 2), 'v');
+        return 0;
+    }
+};
+
+TEST(PresentationPass, OnlyShrunkMoviesStillWriteTheOutputWithBothTexts) {
+    FakeWorld w;
+    HalvingEncoder encoder;
+    engine::MovieEncoding() = {};
+    engine::MovieEncoding().encoder = &encoder;
+    engine::MovieEncoding().recipes1 = {engine::Recipe{"halve"}};
+    w.settings.Encode = 0;
+    w.settings.MovieCond = 1;
+    const std::string movie = w.dir.touch("clip.avi", 2 * 1048576);
+    std::string a = w.AddDeck("a.pptx", [&](FakePresentation& p) {
+        auto m = p.AddSlide()->AddShape("Media 1", office::ppt::kShapeMedia, 2 * 1048576);
+        m->hasLinkFormat = true;
+        m->sourceFullName = movie;
+    }, 3 * 1048576);
+    w.view.source = Lines({a});
+    btnStart_Click(w.session);
+    engine::MovieEncoding() = {};
+    EXPECT_TRUE(fs::exists(w.dir.file("a【圧縮前3072KB】.pptx")));
+    EXPECT_NE(w.view.log.find("\tclip.avi を圧縮 (2MB→1MB)  \r\n"), std::string::npos) << w.view.log;
+    EXPECT_NE(w.view.log.find("▲ﾊﾟﾜｰﾎﾟｲﾝﾄを3072KB→"), std::string::npos);
+    EXPECT_NE(w.view.log.find(" に圧縮しました。埋め込み動画を2MB→1MB に圧縮しました。\r\n\r\n"),
+              std::string::npos);
+    EXPECT_EQ(fs::file_size(a), 3u * 1048576); // the input is untouched
 }
 
 TEST(BatchRun, KeepFileDateCopiesTheInputTimesToANamedOutput) {
