@@ -1,5 +1,7 @@
 // File: tests/platform/pptx/clipboard_test.cpp
 // Copy of a picture as shown, and PasteSpecial in the four formats.
+#include <filesystem>
+
 #include "deck_fixture.h"
 #include "office/errors.h"
 #include "platform/pptx/imaging.h"
@@ -100,4 +102,31 @@ TEST(PptxClipboard, JpegRefusesTransparentPictures) {
     a->SystemClipboard().Clear();
     EXPECT_FALSE(a->SystemClipboard().MetafilePicture());
     EXPECT_THROW(shapes->Paste(), office::AutomationError);
+}
+
+TEST(PptxClipboard, OleObjectBecomesItsPreviewAndTheEmbeddingLeaves) {
+    std::string deck = test::CorpusDir() + "/aspose-net/AnimationShapesExample.pptx";
+    if (!std::filesystem::exists(deck)) GTEST_SKIP() << "no corpus deck " << deck;
+    auto a = pptx::CreateAutomation();
+    auto pres = a->CreatePowerPoint()->GetPresentations()->Open(deck, true);
+    auto shapes = pres->GetSlides()->Item(1)->GetShapes();
+    std::shared_ptr<office::Shape> ole;
+    for (int i = 1; i <= shapes->Count(); ++i)
+        if (shapes->Item(i)->Type() == office::ppt::kShapeEmbeddedOLE) ole = shapes->Item(i);
+    ASSERT_TRUE(ole);
+    EXPECT_EQ(ole->GetOLEFormat()->ProgID(), "Package");
+    ole->Copy();
+    int before = shapes->Count();
+    auto again = shapes->Paste()->Item(1); // the frame itself, embedding included
+    EXPECT_EQ(again->Type(), office::ppt::kShapeEmbeddedOLE);
+    again->Delete();
+    auto pic = shapes->PasteSpecial(office::ppt::kPasteMetafile)->Item(1);
+    EXPECT_EQ(pic->Type(), office::ppt::kShapePicture);
+    EXPECT_EQ(shapes->Count(), before + 1);
+    ole->Delete();
+    std::string out = TempDir() + "/ole-out.pptx";
+    pres->SaveAs(out);
+    test::ExpectClean(out);
+    auto entries = test::ReadZip(out);
+    EXPECT_EQ(entries.count("ppt/embeddings/oleObject1.bin") + entries.count("ppt/embeddings/oleObject2.bin"), 1u);
 }
