@@ -103,7 +103,9 @@ TEST(MetafileCorpus, RendersAChartEmfAndRefusesMaskedWmfIcons) {
     EXPECT_GT(dark, 100u);
 
     std::string wmf = CorpusMedia("aspose-net/AnimationShapesExample.pptx", "ppt/media/image1.wmf");
-    if (!wmf.empty()) EXPECT_THROW(imaging::Render({wmf, "wmf"}, {}, 64, 64), office::AutomationError);
+    if (!wmf.empty()) {
+        EXPECT_THROW(imaging::Render({wmf, "wmf"}, {}, 64, 64), office::AutomationError);
+    }
 }
 
 } // namespace
