@@ -128,8 +128,10 @@ bool CompressPresentation(Session& s, const std::string& inputPath, std::string&
     std::string base;
     bool named = step([&] {
         util::FileSystem& files = Files(s);
-        base = engine::MakeOutputBase(s, files.GetParentFolderName(inputPath),
-                                      files.GetBaseName(inputPath), inputSize, "KB");
+        // A bare file name lies in the current folder, not in the root.
+        std::string folder = files.GetParentFolderName(inputPath);
+        if (folder.empty()) folder = ".";
+        base = engine::MakeOutputBase(s, folder, files.GetBaseName(inputPath), inputSize, "KB");
     });
     std::string chosen;
     if (named) step([&] { chosen = engine::ResolveOutputPath(s, base, s.curExt); });

@@ -44,8 +44,10 @@ std::string PresentationPath(app::Session& s) {
         std::string());
 }
 
+// A bare file name lies in the current folder, not in the root.
 std::string ParentFolder(app::Session& s, const std::string& path) {
-    return step_value([&] { return Files(s).GetParentFolderName(path); }, std::string());
+    std::string folder = step_value([&] { return Files(s).GetParentFolderName(path); }, std::string());
+    return folder.empty() ? std::string(".") : folder;
 }
 
 bool Exists(app::Session& s, const std::string& path) {
@@ -92,7 +94,7 @@ std::string FindEmbeddedMovie(app::Session& s, const std::string& presentationPa
     std::string beside;
     step([&] {
         util::FileSystem& files = Files(s);
-        beside = AddPathSep(files.GetParentFolderName(presentationPath)) +
+        beside = AddPathSep(ParentFolder(s, presentationPath)) +
                  files.GetBaseName(sourcePath) + "." + files.GetExtensionName(sourcePath);
     });
     if (Exists(s, beside)) return beside;

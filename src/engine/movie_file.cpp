@@ -87,7 +87,8 @@ std::string CompressMovieFile(app::Session& s, const std::string& presentationPa
     std::string producedExt;
     try {
         util::FileSystem& files = Files(s);
-        const std::string folder = files.GetParentFolderName(presentationPath);
+        std::string folder = files.GetParentFolderName(presentationPath);
+        if (folder.empty()) folder = "."; // not the root
         const double before = files.FileSize(moviePath);
         const std::string name = files.GetBaseName(moviePath);
         const std::string ext = files.GetExtensionName(moviePath);

@@ -353,6 +353,20 @@ TEST(PresentationPass, OnlyShrunkMoviesStillWriteTheOutputWithBothTexts) {
     EXPECT_EQ(fs::file_size(a), 3u * 1048576); // the input is untouched
 }
 
+TEST(PresentationPass, BareFileNameIsNamedInTheCurrentFolder) {
+    FakeWorld w;
+    std::string a = w.AddDeck("a.pptx", PhotoDeck(), 50000);
+    w.office.decks["a.pptx"] = PhotoDeck();
+    const fs::path here = fs::current_path();
+    fs::current_path(w.dir.path());
+    w.view.source = "a.pptx\r\n";
+    btnStart_Click(w.session);
+    fs::current_path(here);
+    if (!w.session.shapeReplaced) GTEST_SKIP() << "the engine kept the picture";
+    EXPECT_TRUE(fs::exists(w.dir.file("a【圧縮前49KB】.pptx")));
+    EXPECT_FALSE(fs::exists("/a【圧縮前49KB】.pptx"));
+}
+
 TEST(BatchRun, KeepFileDateCopiesTheInputTimesToANamedOutput) {
     FakeWorld w;
     std::string a = w.AddDeck("a.pptx", Deck(1), 50000);
