@@ -132,7 +132,9 @@ LoopEnd RunFiles(Session& s, bool& result) {
 
     const std::vector<std::string> entries = s.fileList; // the count is taken once
     for (const std::string& entry : entries) {
-        if (!EnsurePowerPoint(s)) continue;
+        bool up = false;
+        call([&] { up = EnsurePowerPoint(s); });
+        if (!up) continue;
 
         call([&] { s.curExt = Lower(Files(s).GetExtensionName(entry)); });
 
