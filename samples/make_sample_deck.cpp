@@ -4,6 +4,7 @@
 // cropped, a group of three, a hyperlink and an entrance animation.
 //   make-sample-deck OUT.pptx
 #include <cstdio>
+#include <string>
 #include <exception>
 
 #include "platform/pptx/deck_builder.h"
@@ -11,9 +12,9 @@
 using namespace quillmax::pptx;
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
+    if (argc != 2 || argv[1][0] == '-') {
         std::fprintf(stderr, "usage: make-sample-deck OUT.pptx\n");
-        return 2;
+        return argc == 2 && std::string(argv[1]) == "--help" ? 0 : 2;
     }
     try {
         auto photo = [](unsigned seed, int w = 3000, int h = 2000) {
