@@ -18,7 +18,7 @@ build: deps
 	@cmake --build $(BUILD) -j $(JOBS)
 
 run: build
-	@mkdir -p $(BUILD)/run
+	@rm -rf $(BUILD)/run && mkdir -p $(BUILD)/run
 	@$(BUILD)/samples/make-sample-deck $(BUILD)/run/sample.pptx
 	$(BUILD)/quillmax --headless $(BUILD)/run/sample.pptx
 
