@@ -9,6 +9,7 @@
 #include <fstream>
 #include <set>
 
+#include "platform/pptx/media.h"
 #include "platform/pptx/model.h"
 #include "platform/pptx/xml_util.h"
 
@@ -610,7 +611,10 @@ public:
         spPr.append_child("a:prstGeom").append_attribute("prst") = "rect";
         spPr.child("a:prstGeom").append_child("a:avLst");
         WriteFrame(pic, Frame{(double)PtToEmu(l), (double)PtToEmu(t), (double)PtToEmu(w), (double)PtToEmu(h)});
-        return s->Handle(s->AppendToTree(pic));
+        auto node = s->AppendToTree(pic);
+        AddMediaTiming(s->Document(), id, audio);
+        s->MarkDirty();
+        return s->Handle(node);
     }
     std::shared_ptr<office::ShapeRange> Paste() override { return PasteInto(*S("Shapes.Paste")); }
     std::shared_ptr<office::ShapeRange> PasteSpecial(int dataType) override {

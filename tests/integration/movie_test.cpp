@@ -1,0 +1,172 @@
+// File: tests/integration/movie_test.cpp
+// Movies through the real engine and the package-backed presentation
+// program: the video decks of the corpus and a deck built here, run through
+// the start button with an encoder stand-in that halves every movie.
+#include <gtest/gtest.h>
+
+#include <pugixml.hpp>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+
+#include "app/batch_run.h"
+#include "engine/movie_encoder.h"
+#include "platform/pptx/deck_builder.h"
+#include "platform/pptx/package.h"
+#include "platform/pptx/package_check.h"
+#include "platform/pptx/pptx_automation.h"
+#include "support/fake_world.h"
+
+namespace quillmax::test {
+namespace {
+
+namespace fs = std::filesystem;
+constexpr size_t kMB = 1048576;
+
+// Writes half of the movie's bytes to outputBase.wmv; a movie named in
+// `starFor` answers status 2 instead.
+class HalvingEncoder : public engine::EncoderStep {
+public:
+    std::set<std::string> starFor;
+    std::vector<std::string> movies, bases;
+    int Run(const std::string&, const std::string& moviePath, const std::string& outputBase,
+            std::string& producedExt) override {
+        movies.push_back(moviePath);
+        bases.push_back(outputBase);
+        if (starFor.count(fs::path(moviePath).filename().string())) return 2;
+        producedExt = "wmv";
+        std::ofstream(outputBase + ".wmv", std::ios::binary)
+            << std::string(static_cast<size_t>(fs::file_size(moviePath) / 2), 'w');
+        return 0;
+    }
+};
+
+int Count(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+std::string Corpus(const std::string& name) {
+    return std::string(QUILLMAX_SOURCE_DIR) + "/../shared/corpus/" + name;
+}
+
+class MovieRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        w.session.automation = automation.get();
+        auto& setup = engine::MovieEncoding();
+        setup = {};
+        setup.encoder = &encoder;
+        setup.recipes1 = {engine::Recipe{"wmv"}};
+        setup.extensions1 = {"mp4", "avi", "mpg", "mp3"};
+        w.settings.Movie = 1;
+        w.settings.Encode = 0;
+        w.settings.MovieCond = 1;
+        w.settings.MovieTarget = 0;
+    }
+    void TearDown() override { engine::MovieEncoding() = {}; }
+
+    // Copies a corpus deck into the test folder.
+    std::string Copy(const std::string& corpusName) {
+        std::string to = w.dir.file(fs::path(corpusName).filename().string());
+        fs::copy_file(Corpus(corpusName), to);
+        return to;
+    }
+
+    void Run(const std::vector<std::string>& inputs) {
+        w.view = RecorderView();
+        encoder.movies.clear();
+        encoder.bases.clear();
+        for (auto& in : inputs) w.view.source += in + "\r\n";
+        app::btnStart_Click(w.session);
+        ASSERT_EQ(w.view.status, "圧縮完了") << w.view.log;
+    }
+
+    // The presentations in the folder that are not among `inputs`.
+    std::vector<std::string> Outputs(const std::set<std::string>& inputs) {
+        std::vector<std::string> out;
+        for (auto& e : fs::directory_iterator(w.dir.path()))
+            if (e.path().extension() == ".pptx" && !inputs.count(e.path().string()))
+                out.push_back(e.path().string());
+        return out;
+    }
+
+    FakeWorld w;
+    std::unique_ptr<office::Automation> automation = pptx::CreateAutomation();
+    HalvingEncoder encoder;
+};
+
+// Every shape id the slide's timing names, and every id of its shape tree.
+void TimingAndShapeIds(pugi::xml_document& doc, std::set<unsigned>& timing, std::set<unsigned>& shapes) {
+    for (auto t : doc.select_nodes("//p:timing//p:spTgt")) timing.insert(t.node().attribute("spid").as_uint());
+    for (auto c : doc.select_nodes("//p:cSld//p:cNvPr")) shapes.insert(c.node().attribute("id").as_uint());
+}
+
+TEST_F(MovieRun, CorpusVideosAreFoundBesideTheDeckOrReportedOnceAndTargetsAreHonoured) {
+    const std::string video = Copy("shapecrawler/040_video.pptx");
+    const std::string linked = Copy("aspose-net/Media File.pptx");
+    const std::string avi = Copy("ooxml_parser/transition_direction_nil_2.pptx");
+    const std::string audio = Copy("tika/testPPT_embedded_two_slides.pptx");
+    const std::string dir = w.dir.path().string();
+    // The deck's movie lies beside it under the name the package answers.
+    const std::string beside = w.dir.file("media1.mp4");
+    std::ofstream(beside, std::ios::binary)
+        << pptx::Package::OpenFile(video)->Find("/ppt/media/media1.mp4")->Bytes();
+    const std::set<std::string> inputs{video, linked, avi, audio};
+
+    // Linked movies only: no media shape is looked at.
+    w.settings.MovieTarget = 2;
+    Run({video, linked, avi, audio});
+    EXPECT_TRUE(encoder.movies.empty());
+    EXPECT_EQ(Count(w.view.log, "見つかりません"), 0) << w.view.log;
+    EXPECT_TRUE(Outputs(inputs).empty());
+
+    w.settings.MovieTarget = 1;
+    Run({video, linked, avi, audio});
+    const std::string& log = w.view.log;
+    EXPECT_EQ(encoder.movies, std::vector<std::string>{beside});
+    EXPECT_EQ(Count(log, "\tmedia1.mp4 を圧縮 (0.9MB→0.5MB)  \r\n"), 1) << log;
+    EXPECT_EQ(Count(log, "KB に圧縮しました。埋め込み動画を0.9MB→0.5MB に圧縮しました。\r\n\r\n"), 1) << log;
+    // Found nowhere: one line per movie shape, named in the deck's folder;
+    // the shape stays and nothing is written.
+    EXPECT_EQ(Count(log, "\t" + dir + "/video1.avi(埋め込み動画) が見つかりません。\r\n"), 1) << log;
+    EXPECT_EQ(Count(log, "\t" + dir + "/empty.mp3(埋め込み動画) が見つかりません。\r\n"), 2) << log;
+    EXPECT_EQ(Count(log, "(埋め込み動画) が見つかりません。"), 4) << log; // and the web video
+    EXPECT_EQ(Count(log, "十分な圧縮効果が得られなかったため圧縮を中止しました。"), 3) << log;
+
+    std::vector<std::string> outputs = Outputs(inputs);
+    ASSERT_EQ(outputs.size(), 1u);
+    for (auto& p : pptx::CheckPackageFile(outputs[0])) ADD_FAILURE() << p;
+    auto pkg = pptx::Package::OpenFile(outputs[0]);
+    pugi::xml_document& slide = pkg->Find("/ppt/slides/slide1.xml")->Xml();
+    auto pic = slide.select_node("//p:pic[p:nvPicPr/p:nvPr/a:videoFile]").node();
+    ASSERT_TRUE(pic);
+    const unsigned id = pic.child("p:nvPicPr").child("p:cNvPr").attribute("id").as_uint();
+    EXPECT_NE(id, 8u) << "the old movie shape is gone";
+    auto off = pic.child("p:spPr").child("a:xfrm").child("a:off");
+    auto ext = pic.child("p:spPr").child("a:xfrm").child("a:ext");
+    EXPECT_EQ(off.attribute("x").as_llong(), 386862);
+    EXPECT_EQ(off.attribute("y").as_llong(), 80963);
+    EXPECT_EQ(ext.attribute("cx").as_llong(), 4244622);
+    EXPECT_EQ(ext.attribute("cy").as_llong(), 2387600);
+    std::set<std::string> media;
+    for (pptx::Part* part : pkg->Parts())
+        if (part->name().rfind("/ppt/media/media", 0) == 0) media.insert(part->name());
+    EXPECT_EQ(media.size(), 1u);
+    EXPECT_FALSE(media.count("/ppt/media/media1.mp4"));
+    EXPECT_EQ(fs::path(*media.begin()).extension(), ".wmv");
+    // The play-on-click effect went with the movie, and the movie has a
+    // media node of its own.
+    std::set<unsigned> timing, shapes;
+    TimingAndShapeIds(slide, timing, shapes);
+    EXPECT_EQ(timing, std::set<unsigned>{id});
+    EXPECT_TRUE(slide.select_node(("//p:video/p:cMediaNode/p:tgtEl/p:spTgt[@spid='" + std::to_string(id) + "']").c_str()));
+    EXPECT_TRUE(slide.select_node("//p:seq[p:cTn/@nodeType='mainSeq']//p:cmd[starts-with(@cmd,'playFrom')]"));
+}
+
+} // namespace
+} // namespace quillmax::test
