@@ -13,8 +13,9 @@
 #include <system_error>
 #include <vector>
 
-#include <sys/stat.h>
 #include <unistd.h>
+
+#include "util/atomic_file.h"
 
 namespace fs = std::filesystem;
 
@@ -88,45 +89,6 @@ long CopyOut(const std::string& text, char* buffer, std::uint32_t bufferSize) {
     std::memcpy(buffer, text.data(), n);
     buffer[n] = '\0';
     return static_cast<long>(n);
-}
-
-bool WriteAtomically(const std::string& path, const std::string& text) {
-    fs::path target(path);
-    std::string folder = target.parent_path().string();
-    if (folder.empty()) folder = ".";
-    std::string tmpl = folder + "/." + target.filename().string() + ".XXXXXX";
-    std::vector<char> name(tmpl.begin(), tmpl.end());
-    name.push_back('\0');
-    int fd = ::mkstemp(name.data());
-    if (fd < 0) return false;
-    // The new file keeps the old one's permissions (else the usual ones).
-    struct stat st {};
-    mode_t mode;
-    if (::stat(path.c_str(), &st) == 0) {
-        mode = st.st_mode & 07777;
-    } else {
-        mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    ::fchmod(fd, mode);
-    bool ok = true;
-    const char* p = text.data();
-    size_t left = text.size();
-    while (left > 0) {
-        ssize_t w = ::write(fd, p, left);
-        if (w <= 0) {
-            ok = false;
-            break;
-        }
-        p += w;
-        left -= static_cast<size_t>(w);
-    }
-    if (ok && ::fsync(fd) != 0) ok = false;
-    if (::close(fd) != 0) ok = false;
-    if (ok) ok = std::rename(name.data(), path.c_str()) == 0;
-    if (!ok) std::remove(name.data());
-    return ok;
 }
 
 } // namespace
@@ -210,7 +172,7 @@ bool ProfileStore::WritePrivateProfileStringA(const std::string& section, const 
         old << in.rdbuf();
         if (old.str() == out) return true; // the entry already says this
     }
-    return WriteAtomically(fileName, out);
+    return !WriteFileAtomically(fileName, out);
 }
 
 std::string OleIniPath(const std::string& programFolder) {

@@ -15,6 +15,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "util/atomic_file.h"
+
 namespace fs = std::filesystem;
 
 namespace quillmax::util {
@@ -416,37 +418,7 @@ const RegistryStore::Hive& RegistryStore::Load(RegRoot root) const {
 bool RegistryStore::Save(RegRoot root, const Hive& hive) const {
     std::error_code ec;
     fs::create_directories(folder_, ec);
-    std::string target = FilePath(root);
-    std::string tmpl = folder_ + "/." + RegistryRootName(root) + ".reg.XXXXXX";
-    std::vector<char> name(tmpl.begin(), tmpl.end());
-    name.push_back('\0');
-    int fd = ::mkstemp(name.data());
-    if (fd < 0) return false;
-    struct stat st {};
-    if (::stat(target.c_str(), &st) == 0) {
-        ::fchmod(fd, st.st_mode & 07777); // keep the file's permissions
-    } else {
-        mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(fd, 0666 & ~mask);
-    }
-    std::string text = Format(hive, root);
-    const char* p = text.data();
-    size_t left = text.size();
-    bool ok = true;
-    while (left > 0) {
-        ssize_t w = ::write(fd, p, left);
-        if (w <= 0) {
-            ok = false;
-            break;
-        }
-        p += w;
-        left -= static_cast<size_t>(w);
-    }
-    if (ok && ::fsync(fd) != 0) ok = false;
-    if (::close(fd) != 0) ok = false;
-    if (ok) ok = std::rename(name.data(), target.c_str()) == 0;
-    if (!ok) std::remove(name.data());
+    bool ok = !WriteFileAtomically(FilePath(root), Format(hive, root));
     cache_[root].valid = false;
     return ok;
 }

@@ -3,7 +3,6 @@
 // zip written through libzip, media stored, XML deflated.
 #include "platform/pptx/deck_builder.h"
 
-#include <unistd.h>
 #include <vips/vips8>
 #include <zip.h>
 
@@ -15,6 +14,7 @@
 #include <sstream>
 
 #include "office/errors.h"
+#include "util/atomic_file.h"
 
 namespace quillmax::pptx::deck {
 
@@ -591,26 +591,8 @@ std::string Build(const Deck& input) {
 
 void Write(const Deck& deck, const std::string& path) {
     std::string bytes = Build(deck);
-    namespace fs = std::filesystem;
-    fs::path target(path);
-    fs::path tmp = target;
-    tmp += ".tmp-" + std::to_string(::getpid());
-    {
-        std::FILE* f = std::fopen(tmp.c_str(), "wb");
-        if (!f) Fail("cannot write " + path);
-        bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-        ok = (std::fclose(f) == 0) && ok;
-        if (!ok) {
-            std::remove(tmp.c_str());
-            Fail("cannot write " + path);
-        }
-    }
-    std::error_code ec;
-    fs::rename(tmp, target, ec);
-    if (ec) {
-        std::remove(tmp.c_str());
+    if (std::error_code ec = util::WriteFileAtomically(path, bytes))
         Fail("cannot write " + path + ": " + ec.message());
-    }
 }
 
 Shape Picture(imaging::EncodedImage image, Geometry g, std::string name) {
