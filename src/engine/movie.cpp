@@ -90,7 +90,11 @@ bool IsMovieLink(app::Session& s, const std::shared_ptr<office::ActionSetting>& 
 
 std::string FindEmbeddedMovie(app::Session& s, const std::string& presentationPath,
                               const std::string& sourcePath) {
-    if (Exists(s, sourcePath)) return sourcePath;
+    // A bare name records no folder (a movie known only inside the
+    // package): it is not looked for in whatever folder is current.
+    const bool recordedFolder = sourcePath.find(util::kPathSep) != std::string::npos ||
+                                sourcePath.find(util::kForeignSep) != std::string::npos;
+    if (recordedFolder && Exists(s, sourcePath)) return sourcePath;
     std::string beside;
     step([&] {
         util::FileSystem& files = Files(s);

@@ -125,8 +125,14 @@ TEST_F(MovieRun, CorpusVideosAreFoundBesideTheDeckOrReportedOnceAndTargetsAreHon
     EXPECT_EQ(Count(w.view.log, "見つかりません"), 0) << w.view.log;
     EXPECT_TRUE(Outputs(inputs).empty());
 
+    // A file of the answered name in the current folder is not the movie.
+    TempDir elsewhere;
+    elsewhere.touch("media1.mp4", 3 * kMB);
+    const fs::path cwd = fs::current_path();
+    fs::current_path(elsewhere.path());
     w.settings.MovieTarget = 1;
     Run({video, linked, avi, audio});
+    fs::current_path(cwd);
     const std::string& log = w.view.log;
     EXPECT_EQ(encoder.movies, std::vector<std::string>{beside});
     EXPECT_EQ(Count(log, "\tmedia1.mp4 を圧縮 (0.9MB→0.5MB)  \r\n"), 1) << log;
@@ -166,6 +172,122 @@ TEST_F(MovieRun, CorpusVideosAreFoundBesideTheDeckOrReportedOnceAndTargetsAreHon
     EXPECT_EQ(timing, std::set<unsigned>{id});
     EXPECT_TRUE(slide.select_node(("//p:video/p:cMediaNode/p:tgtEl/p:spTgt[@spid='" + std::to_string(id) + "']").c_str()));
     EXPECT_TRUE(slide.select_node("//p:seq[p:cTn/@nodeType='mainSeq']//p:cmd[starts-with(@cmd,'playFrom')]"));
+}
+
+// Modification time in whole seconds.
+long long Seconds(const std::string& path) {
+    return std::chrono::floor<std::chrono::seconds>(fs::last_write_time(path).time_since_epoch()).count();
+}
+
+pptx::deck::Shape Linking(int id, const std::string& click, const std::string& hover = "") {
+    pptx::deck::Shape r = pptx::deck::Rectangle({400, 40.0 * id, 80, 30});
+    r.id = id;
+    if (!click.empty()) r.click = pptx::deck::Action{click, "ppaction://hlinkfile"};
+    if (!hover.empty()) r.hover = pptx::deck::Action{hover, "ppaction://hlinkfile"};
+    return r;
+}
+
+TEST_F(MovieRun, BuiltDeckReplacesTheMediaShapeAndRepointsClickLinksBesideTheDeck) {
+    using namespace pptx::deck;
+    Shape back = Rectangle({0, 0, 50, 50});
+    back.id = 2;
+    Shape movie;
+    movie.kind = Kind::Video;
+    movie.id = 3;
+    movie.geometry = {100, 80, 320, 180};
+    movie.image = {MakeLineArtPng(32, 18, 1), "png"};
+    movie.videoBytes = std::string(1000, 'v');
+    movie.hover = Action{"https://example.com/"};
+    Shape front = Rectangle({10, 10, 50, 50});
+    front.id = 4;
+    Slide slide;
+    slide.shapes = {back, movie, front, Linking(5, "clip.mpg", "other.mpg"), Linking(6, "star.mpg"),
+                    Linking(7, "gone.mpg")};
+    slide.effects = {Effect{3}};
+    Deck d;
+    d.slides = {slide};
+    const std::string deck = w.dir.file("deck.pptx");
+    Write(d, deck);
+    const std::string dir = w.dir.path().string();
+    // The movie files beside the deck, the embedded one under the name the
+    // package answers; dated in the past, to the millisecond.
+    const auto past = fs::file_time_type::clock::now() - std::chrono::hours(24 * 400) + std::chrono::milliseconds(370);
+    std::map<std::string, std::string> files;
+    for (auto [name, mb] : std::map<std::string, size_t>{{"media1.mp4", 2}, {"clip.mpg", 4}, {"other.mpg", 1}, {"star.mpg", 1}}) {
+        files[name] = w.dir.touch(name, mb * kMB);
+        fs::last_write_time(files[name], past);
+    }
+    encoder.starFor = {"star.mpg"};
+    auto cleanUp = [&] {
+        for (auto& e : fs::directory_iterator(w.dir.path())) {
+            bool kept = e.path() == deck;
+            for (auto& [name, path] : files) kept |= e.path() == path;
+            if (!kept) fs::remove(e.path());
+        }
+    };
+
+    // Embedded only: the links are never looked at.
+    w.settings.MovieTarget = 1;
+    Run({deck});
+    EXPECT_EQ(encoder.movies, std::vector<std::string>{files["media1.mp4"]});
+    EXPECT_EQ(Count(w.view.log, "リンク先動画"), 0) << w.view.log;
+    cleanUp();
+
+    w.settings.MovieTarget = 0;
+    w.settings.KeepFileDate = 1;
+    Run({deck});
+    const std::string& log = w.view.log;
+    // Only the click of the shape linking two movies is handled; "*" is silent.
+    EXPECT_EQ(encoder.movies, (std::vector<std::string>{files["media1.mp4"], files["clip.mpg"], files["star.mpg"]}));
+    EXPECT_EQ(Count(log, "\tmedia1.mp4 を圧縮 (2MB→1MB)  \r\n"), 1) << log;
+    EXPECT_EQ(Count(log, "\tclip.mpg を圧縮 (4MB→2MB)  \r\n"), 1) << log;
+    EXPECT_EQ(Count(log, "\t" + dir + "/gone.mpg(リンク先動画) が見つかりません。\r\n"), 1) << log;
+    EXPECT_EQ(Count(log, "star"), 0) << log;
+    EXPECT_EQ(Count(log, "埋め込み動画を6MB→3MB に圧縮しました。\r\n\r\n"), 1) << log;
+    ASSERT_EQ(encoder.bases.size(), 3u);
+    const std::string newMovie = encoder.bases[0] + ".wmv", newClip = encoder.bases[1] + ".wmv";
+    EXPECT_EQ(fs::path(newClip).parent_path(), w.dir.path());
+    // The re-encoded files carry their sources' dates, to the second.
+    EXPECT_EQ(Seconds(newMovie), Seconds(files["media1.mp4"]));
+    EXPECT_EQ(Seconds(newClip), Seconds(files["clip.mpg"]));
+
+    std::vector<std::string> outputs = Outputs({deck});
+    ASSERT_EQ(outputs.size(), 1u);
+    for (auto& p : pptx::CheckPackageFile(outputs[0])) ADD_FAILURE() << p;
+    auto app = automation->CreatePowerPoint();
+    auto pres = app->GetPresentations()->Open(outputs[0], true);
+    auto shapes = pres->GetSlides()->Item(1)->GetShapes();
+    ASSERT_EQ(shapes->Count(), 6);
+    auto media = shapes->Item(2);
+    EXPECT_EQ(media->Type(), office::ppt::kShapeMedia);
+    EXPECT_EQ(media->ZOrderPosition(), 2);
+    EXPECT_DOUBLE_EQ(media->Left(), 100);
+    EXPECT_DOUBLE_EQ(media->Top(), 80);
+    EXPECT_DOUBLE_EQ(media->Width(), 320);
+    EXPECT_DOUBLE_EQ(media->Height(), 180);
+    EXPECT_EQ(media->ActionSettings(2)->GetHyperlink()->Address(), "https://example.com/");
+    EXPECT_EQ(fs::path(media->GetLinkFormat()->SourceFullName()).extension(), ".wmv");
+    // Re-encoded beside the deck: the link is a bare name again.
+    EXPECT_EQ(shapes->Item(4)->ActionSettings(1)->GetHyperlink()->Address(), fs::path(newClip).filename().string());
+    EXPECT_EQ(shapes->Item(4)->ActionSettings(2)->GetHyperlink()->Address(), "other.mpg");
+    EXPECT_EQ(shapes->Item(5)->ActionSettings(1)->GetHyperlink()->Address(), "star.mpg");
+    EXPECT_EQ(shapes->Item(6)->ActionSettings(1)->GetHyperlink()->Address(), "gone.mpg");
+    pres->Close();
+
+    // The old movie's part is gone, the new one is in; the fade and the
+    // media node play the new shape.
+    auto pkg = pptx::Package::OpenFile(outputs[0]);
+    std::set<std::string> parts;
+    for (pptx::Part* part : pkg->Parts())
+        if (part->name().rfind("/ppt/media/media", 0) == 0) parts.insert(fs::path(part->name()).extension().string());
+    EXPECT_EQ(parts, std::set<std::string>{".wmv"});
+    pugi::xml_document& xml = pkg->Find("/ppt/slides/slide1.xml")->Xml();
+    const unsigned id = xml.select_node("//p:pic[p:nvPicPr/p:nvPr/a:videoFile]/p:nvPicPr/p:cNvPr").node().attribute("id").as_uint();
+    std::set<unsigned> timing, ids;
+    TimingAndShapeIds(xml, timing, ids);
+    EXPECT_EQ(timing, std::set<unsigned>{id});
+    EXPECT_TRUE(xml.select_node("//p:seq[p:cTn/@nodeType='mainSeq']//p:cTn[@presetClass='entr']"));
+    EXPECT_TRUE(xml.select_node("//p:video/p:cMediaNode"));
 }
 
 } // namespace
