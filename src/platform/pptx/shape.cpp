@@ -385,86 +385,11 @@ pugi::xml_node SlideImpl::AppendToTree(pugi::xml_node fragmentRoot) {
 void SlideImpl::ReleaseReferences(const std::vector<std::uint32_t>& idList) {
     std::set<std::string> ids;
     for (auto i : idList) ids.insert(std::to_string(i));
-    auto root = Document().document_element();
+    // The timing has one home for this: the main sequence is regrouped there,
+    // so effects that ran with a deleted click effect join the previous group.
     bool changed = false;
-    auto timing = root.child("p:timing");
-    if (timing) {
-        std::vector<pugi::xml_node> doomed;
-        ForEachElement(timing, [&](pugi::xml_node n) {
-            if ((Is(n, "p:spTgt") || Is(n, "p:inkTgt")) && ids.count(n.attribute("spid").value())) {
-                pugi::xml_node victim;
-                for (auto p = n.parent(); p && p != timing; p = p.parent()) {
-                    if (Is(p, "p:video") || Is(p, "p:audio")) {
-                        victim = p;
-                        break;
-                    }
-                    if (Is(p, "p:par")) {
-                        auto ctn = p.child("p:cTn");
-                        std::string nt = ctn.attribute("nodeType").value();
-                        if (ctn.attribute("presetClass") || nt == "clickEffect" || nt == "withEffect" ||
-                            nt == "afterEffect" || nt == "interactiveSeq") {
-                            victim = p;
-                            break;
-                        }
-                    }
-                    if (Is(p, "p:seq")) { // trigger of an interactive sequence, or a bare behaviour
-                        victim = p;
-                        break;
-                    }
-                }
-                if (!victim) victim = n.parent();
-                doomed.push_back(victim);
-            }
-        });
-        for (auto v : doomed)
-            if (v.parent()) {
-                // skip nodes already gone with an ancestor
-                bool attached = false;
-                for (auto p = v; p; p = p.parent())
-                    if (p == timing) attached = true;
-                if (attached) {
-                    v.parent().remove_child(v);
-                    changed = true;
-                }
-            }
-        if (changed) {
-            // empty groups and sequences go too
-            bool again = true;
-            while (again) {
-                again = false;
-                std::vector<pugi::xml_node> empty;
-                ForEachElement(timing, [&](pugi::xml_node n) {
-                    if (!(Is(n, "p:par") || Is(n, "p:seq"))) return;
-                    auto ctn = n.child("p:cTn");
-                    std::string nt = ctn.attribute("nodeType").value();
-                    if (nt == "tmRoot") return;
-                    auto kids = ctn.child("p:childTnLst");
-                    bool effect = ctn.attribute("presetClass") || nt == "clickEffect" || nt == "withEffect" ||
-                                  nt == "afterEffect";
-                    if (Is(n, "p:seq") ? (!kids || !kids.first_child()) : (!effect && kids && !kids.first_child()))
-                        empty.push_back(n);
-                });
-                for (auto e : empty) {
-                    e.parent().remove_child(e);
-                    again = true;
-                }
-            }
-        }
-        if (auto bld = timing.child("p:bldLst")) {
-            for (auto c = bld.first_child(); c;) {
-                auto next = c.next_sibling();
-                if (ids.count(c.attribute("spid").value())) {
-                    bld.remove_child(c);
-                    changed = true;
-                }
-                c = next;
-            }
-            if (!bld.first_child()) timing.remove_child(bld);
-        }
-        auto tmRootKids = timing.child("p:tnLst").child("p:par").child("p:cTn").child("p:childTnLst");
-        if (changed && (!tmRootKids || !tmRootKids.first_child()) && !timing.child("p:bldLst"))
-            root.remove_child(timing);
-    }
+    for (auto i : idList)
+        if (RemoveShapeAnimations(*this, i)) changed = true;
     ForEachElement(Tree(), [&](pugi::xml_node n) {
         if (!Is(n, "p:cNvCxnSpPr")) return;
         for (const char* end : {"a:stCxn", "a:endCxn"})

@@ -439,6 +439,16 @@ void PruneEmptySequences(pugi::xml_document& doc) {
     if (!list.first_child()) rootCtn.remove_child(list);
 }
 
+namespace {
+// Any target below n (shape or ink) names the shape: an effect or media
+// node with one behaviour on a shape that is gone cannot play either.
+bool TargetsShape(pugi::xml_node n, std::uint32_t shapeId) {
+    for (auto t : n.select_nodes(".//p:spTgt|.//p:inkTgt"))
+        if (t.node().attribute("spid").as_uint() == shapeId) return true;
+    return false;
+}
+} // namespace
+
 bool RemoveShapeAnimations(pugi::xml_document& doc, std::uint32_t shapeId) {
     auto timing = TimingNode(doc);
     if (!timing) return false;
@@ -461,7 +471,7 @@ bool RemoveShapeAnimations(pugi::xml_document& doc, std::uint32_t shapeId) {
     // Media nodes that play it.
     std::vector<pugi::xml_node> media;
     for (auto m : rootList.children()) {
-        if ((Is(m, "p:video") || Is(m, "p:audio")) && TargetShapeId(m) == shapeId) media.push_back(m);
+        if ((Is(m, "p:video") || Is(m, "p:audio")) && TargetsShape(m, shapeId)) media.push_back(m);
     }
     for (auto m : media) {
         rootList.remove_child(m);
@@ -471,20 +481,21 @@ bool RemoveShapeAnimations(pugi::xml_document& doc, std::uint32_t shapeId) {
     // Effects on it, in the main sequence (regrouped) and elsewhere.
     auto mainEffects = MainEffects(doc);
     std::vector<MainEffect> keep;
+    std::vector<pugi::xml_node> gone;
     for (auto& e : mainEffects) {
-        if (TargetShapeId(e.par) == shapeId) changed = true;
+        if (TargetsShape(e.par, shapeId)) gone.push_back(e.par);
         else keep.push_back(e);
     }
-    if (keep.size() != mainEffects.size()) {
-        for (auto& e : mainEffects)
-            if (TargetShapeId(e.par) == shapeId) e.par.parent().remove_child(e.par);
+    if (!gone.empty()) {
+        changed = true;
+        for (auto par : gone) par.parent().remove_child(par);
         RebuildMainSequence(doc, keep);
     }
     std::vector<pugi::xml_node> others;
     for (auto seq : rootList.children("p:seq")) {
         for (auto ctn : seq.select_nodes(".//p:cTn[@presetClass]")) {
             auto par = ctn.node().parent();
-            if (TargetShapeId(par) == shapeId) others.push_back(par);
+            if (!InMainSequence(par) && TargetsShape(par, shapeId)) others.push_back(par);
         }
     }
     for (auto p : others) {
@@ -513,6 +524,10 @@ bool RemoveShapeAnimations(pugi::xml_document& doc, std::uint32_t shapeId) {
         if (!b.first_child()) timing.remove_child(b);
     }
     PruneEmptySequences(doc);
+    // A shape that took the last animation with it leaves no timing behind.
+    if (changed && !timing.child("p:tnLst").child("p:par").child("p:cTn").child("p:childTnLst") &&
+        !timing.child("p:bldLst"))
+        doc.document_element().remove_child(timing);
     return changed;
 }
 
