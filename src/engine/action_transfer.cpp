@@ -24,6 +24,15 @@ T& Need(const std::shared_ptr<T>& p, const char* what) {
     return *p;
 }
 
+// The same for a handle fetched in passing: the caller keeps the returned
+// handle, since a reference into a temporary one dangles at the end of the
+// statement (the object model may hand out a fresh object on every call).
+template <class T>
+std::shared_ptr<T> Hold(std::shared_ptr<T> p, const char* what) {
+    if (!p) throw office::AutomationError(what, "object not available");
+    return p;
+}
+
 constexpr std::array<std::string_view, 11> kAnimationSettingsFields = {
     "AdvanceMode",   "AdvanceTime",     "AfterEffect", "AnimateBackground",
     "AnimateTextInReverse", "TextLevelEffect", "TextUnitEffect", "DimColor",
@@ -34,28 +43,24 @@ constexpr std::array<std::string_view, 11> kAnimationSettingsFields = {
 void CopyHyperlink(const std::shared_ptr<office::ActionSetting>& src,
                    const std::shared_ptr<office::ActionSetting>& dst) {
     routine([&] {
-        auto& d = Need(Need(dst, "ActionSetting").GetHyperlink(), "ActionSetting.Hyperlink");
-        auto s = [&]() -> office::Hyperlink& {
-            return Need(Need(src, "ActionSetting").GetHyperlink(), "ActionSetting.Hyperlink");
-        };
-        d.SetAddress(s().Address());
-        d.SetEmailSubject(s().EmailSubject());
-        d.SetScreenTip(s().ScreenTip());
-        d.SetShowAndReturn(s().ShowAndReturn());
-        d.SetSubAddress(s().SubAddress());
-        d.SetTextToDisplay(s().TextToDisplay());
+        auto d = Hold(Need(dst, "ActionSetting").GetHyperlink(), "ActionSetting.Hyperlink");
+        auto s = [&] { return Hold(Need(src, "ActionSetting").GetHyperlink(), "ActionSetting.Hyperlink"); };
+        d->SetAddress(s()->Address());
+        d->SetEmailSubject(s()->EmailSubject());
+        d->SetScreenTip(s()->ScreenTip());
+        d->SetShowAndReturn(s()->ShowAndReturn());
+        d->SetSubAddress(s()->SubAddress());
+        d->SetTextToDisplay(s()->TextToDisplay());
     });
 }
 
 void CopySoundEffect(const std::shared_ptr<office::ActionSetting>& src,
                      const std::shared_ptr<office::ActionSetting>& dst) {
     routine([&] {
-        auto& d = Need(Need(dst, "ActionSetting").GetSoundEffect(), "ActionSetting.SoundEffect");
-        auto s = [&]() -> office::SoundEffect& {
-            return Need(Need(src, "ActionSetting").GetSoundEffect(), "ActionSetting.SoundEffect");
-        };
-        d.SetName(s().Name());
-        d.SetType(s().Type());
+        auto d = Hold(Need(dst, "ActionSetting").GetSoundEffect(), "ActionSetting.SoundEffect");
+        auto s = [&] { return Hold(Need(src, "ActionSetting").GetSoundEffect(), "ActionSetting.SoundEffect"); };
+        d->SetName(s()->Name());
+        d->SetType(s()->Type());
     });
 }
 

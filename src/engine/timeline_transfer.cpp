@@ -29,6 +29,15 @@ T& Need(const std::shared_ptr<T>& p, const char* what) {
     return *p;
 }
 
+// The same for a handle fetched in passing: the caller keeps the returned
+// handle, since a reference into a temporary one dangles at the end of the
+// statement (the object model may hand out a fresh object on every call).
+template <class T>
+std::shared_ptr<T> Hold(std::shared_ptr<T> p, const char* what) {
+    if (!p) throw office::AutomationError(what, "object not available");
+    return p;
+}
+
 // Behaviour type numbers of the object model.
 constexpr int kMotion = 1;
 constexpr int kColor = 2;
@@ -62,9 +71,9 @@ void CopyColorBehaviorDetails(const std::shared_ptr<office::Effect>& src,
                               const std::shared_ptr<office::Effect>& dst, int j) {
     routine([&] {
         if (!IsOfType(src, j, kColor)) return;
-        auto& s = Need(BehaviorOf(src, j)->ColorEffect(), "AnimationBehavior.ColorEffect");
-        auto& d = Need(BehaviorOf(dst, j)->ColorEffect(), "AnimationBehavior.ColorEffect");
-        CopyFields<3>(s, d, {"By", "From", "To"});
+        auto s = Hold(BehaviorOf(src, j)->ColorEffect(), "AnimationBehavior.ColorEffect");
+        auto d = Hold(BehaviorOf(dst, j)->ColorEffect(), "AnimationBehavior.ColorEffect");
+        CopyFields<3>(*s, *d, {"By", "From", "To"});
     });
 }
 
@@ -72,9 +81,9 @@ void CopyCommandBehaviorDetails(const std::shared_ptr<office::Effect>& src,
                                 const std::shared_ptr<office::Effect>& dst, int j) {
     routine([&] {
         if (!IsOfType(src, j, kCommand)) return;
-        auto& s = Need(BehaviorOf(src, j)->CommandEffect(), "AnimationBehavior.CommandEffect");
-        auto& d = Need(BehaviorOf(dst, j)->CommandEffect(), "AnimationBehavior.CommandEffect");
-        CopyFields<2>(s, d, {"Command", "Type"});
+        auto s = Hold(BehaviorOf(src, j)->CommandEffect(), "AnimationBehavior.CommandEffect");
+        auto d = Hold(BehaviorOf(dst, j)->CommandEffect(), "AnimationBehavior.CommandEffect");
+        CopyFields<2>(*s, *d, {"Command", "Type"});
     });
 }
 
@@ -93,9 +102,9 @@ void CopyMotionBehaviorDetails(const std::shared_ptr<office::Effect>& src,
                                const std::shared_ptr<office::Effect>& dst, int j) {
     routine([&] {
         if (!IsOfType(src, j, kMotion)) return;
-        auto& s = Need(BehaviorOf(src, j)->MotionEffect(), "AnimationBehavior.MotionEffect");
-        auto& d = Need(BehaviorOf(dst, j)->MotionEffect(), "AnimationBehavior.MotionEffect");
-        CopyFields<7>(s, d, {"ByX", "ByY", "FromX", "FromY", "Path", "ToX", "ToY"});
+        auto s = Hold(BehaviorOf(src, j)->MotionEffect(), "AnimationBehavior.MotionEffect");
+        auto d = Hold(BehaviorOf(dst, j)->MotionEffect(), "AnimationBehavior.MotionEffect");
+        CopyFields<7>(*s, *d, {"ByX", "ByY", "FromX", "FromY", "Path", "ToX", "ToY"});
     });
 }
 
@@ -103,18 +112,18 @@ void CopyPropertyBehaviorDetails(const std::shared_ptr<office::Effect>& src,
                                  const std::shared_ptr<office::Effect>& dst, int j) {
     routine([&] {
         if (!IsOfType(src, j, kProperty)) return;
-        auto& s = Need(BehaviorOf(src, j)->GetPropertyEffect(), "AnimationBehavior.PropertyEffect");
-        auto& d = Need(BehaviorOf(dst, j)->GetPropertyEffect(), "AnimationBehavior.PropertyEffect");
-        CopyFields<3>(s, d, {"From", "Property", "To"});
-        auto& sp = Need(s.Points(), "PropertyEffect.Points");
-        auto& dp = Need(d.Points(), "PropertyEffect.Points");
-        dp.SetSmooth(sp.Smooth());
+        auto s = Hold(BehaviorOf(src, j)->GetPropertyEffect(), "AnimationBehavior.PropertyEffect");
+        auto d = Hold(BehaviorOf(dst, j)->GetPropertyEffect(), "AnimationBehavior.PropertyEffect");
+        CopyFields<3>(*s, *d, {"From", "Property", "To"});
+        auto sp = Hold(s->Points(), "PropertyEffect.Points");
+        auto dp = Hold(d->Points(), "PropertyEffect.Points");
+        dp->SetSmooth(sp->Smooth());
         // Appended after whatever points the destination already has.
-        const int k = sp.Count();
+        const int k = sp->Count();
         for (int p = 1; p <= k; ++p) {
-            auto& added = Need(dp.Add(), "AnimationPoints.Add");
-            auto& from = Need(sp.Item(p), "AnimationPoints.Item");
-            CopyFields<3>(from, added, {"Formula", "Time", "Value"});
+            auto added = Hold(dp->Add(), "AnimationPoints.Add");
+            auto from = Hold(sp->Item(p), "AnimationPoints.Item");
+            CopyFields<3>(*from, *added, {"Formula", "Time", "Value"});
         }
     });
 }
@@ -123,9 +132,9 @@ void CopyRotationBehaviorDetails(const std::shared_ptr<office::Effect>& src,
                                  const std::shared_ptr<office::Effect>& dst, int j) {
     routine([&] {
         if (!IsOfType(src, j, kRotation)) return;
-        auto& s = Need(BehaviorOf(src, j)->RotationEffect(), "AnimationBehavior.RotationEffect");
-        auto& d = Need(BehaviorOf(dst, j)->RotationEffect(), "AnimationBehavior.RotationEffect");
-        CopyFields<3>(s, d, {"By", "From", "To"});
+        auto s = Hold(BehaviorOf(src, j)->RotationEffect(), "AnimationBehavior.RotationEffect");
+        auto d = Hold(BehaviorOf(dst, j)->RotationEffect(), "AnimationBehavior.RotationEffect");
+        CopyFields<3>(*s, *d, {"By", "From", "To"});
     });
 }
 
@@ -133,9 +142,9 @@ void CopyScaleBehaviorDetails(const std::shared_ptr<office::Effect>& src,
                               const std::shared_ptr<office::Effect>& dst, int j) {
     routine([&] {
         if (!IsOfType(src, j, kScale)) return;
-        auto& s = Need(BehaviorOf(src, j)->ScaleEffect(), "AnimationBehavior.ScaleEffect");
-        auto& d = Need(BehaviorOf(dst, j)->ScaleEffect(), "AnimationBehavior.ScaleEffect");
-        CopyFields<6>(s, d, {"ByX", "ByY", "FromX", "FromY", "ToX", "ToY"});
+        auto s = Hold(BehaviorOf(src, j)->ScaleEffect(), "AnimationBehavior.ScaleEffect");
+        auto d = Hold(BehaviorOf(dst, j)->ScaleEffect(), "AnimationBehavior.ScaleEffect");
+        CopyFields<6>(*s, *d, {"ByX", "ByY", "FromX", "FromY", "ToX", "ToY"});
     });
 }
 
@@ -180,14 +189,14 @@ void CopyTiming(const std::shared_ptr<office::Effect>& oldEffect,
 
 void CopyEffectParameters(const std::shared_ptr<office::Effect>& src,
                           const std::shared_ptr<office::Effect>& dst) {
-    auto srcParams = [&]() -> office::EffectParameters& {
-        return Need(Need(src, "Effect").GetEffectParameters(), "Effect.EffectParameters");
+    auto srcParams = [&] {
+        return Hold(Need(src, "Effect").GetEffectParameters(), "Effect.EffectParameters");
     };
     std::shared_ptr<office::EffectParameters> dstParams;
     step([&] { dstParams = Need(dst, "Effect").GetEffectParameters(); });
     for (std::string_view field : {"Amount", "Direction", "FontName", "Relative", "Size"}) {
         step([&] {
-            office::Value v = srcParams().Get(field);
+            office::Value v = srcParams()->Get(field);
             Need(dstParams, "Effect.EffectParameters").Set(field, v);
         });
     }
@@ -195,7 +204,7 @@ void CopyEffectParameters(const std::shared_ptr<office::Effect>& src,
     step([&] { dstColor = Need(dstParams, "Effect.EffectParameters").Color2(); });
     for (std::string_view field : {"RGB", "SchemeColor", "TintAndShade"}) {
         step([&] {
-            office::Value v = Need(srcParams().Color2(), "EffectParameters.Color2").Get(field);
+            office::Value v = Need(srcParams()->Color2(), "EffectParameters.Color2").Get(field);
             Need(dstColor, "EffectParameters.Color2").Set(field, v);
         });
     }
