@@ -6,7 +6,6 @@
 #include "app/batch_run.h"
 
 #include <algorithm>
-#include <cctype>
 #include <string>
 
 #include "app/office_apps.h"
@@ -14,6 +13,7 @@
 #include "office/errors.h"
 #include "util/file_system.h"
 #include "util/file_times.h"
+#include "util/text.h"
 
 namespace quillmax::app {
 namespace {
@@ -35,19 +35,6 @@ constexpr const char* kStatusInterrupted = "圧縮中断";
 constexpr const char* kStatusStopping = "停止処理中...しばらくお待ちください。";
 
 constexpr size_t kMaxArguments = 256;
-
-std::string TrimBlanks(const std::string& text) {
-    size_t b = text.find_first_not_of(' ');
-    if (b == std::string::npos) return "";
-    size_t e = text.find_last_not_of(' ');
-    return text.substr(b, e - b + 1);
-}
-
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
 
 // A call on an empty object fails like any other automation call.
 template <class T>
@@ -75,7 +62,7 @@ bool ValidateEntries(Session& s, const std::vector<std::string>& entries) {
             Warn(s, kNoSuchFile + entry);
             return false;
         }
-        const std::string ext = Lower(Files(s).GetExtensionName(entry));
+        const std::string ext = util::LowerAscii(Files(s).GetExtensionName(entry));
         if (ext != "ppt" && ext != "pptx") {
             Warn(s, kNotPowerPoint + entry);
             return false;
@@ -136,7 +123,7 @@ LoopEnd RunFiles(Session& s, bool& result) {
         call([&] { up = EnsurePowerPoint(s); });
         if (!up) continue;
 
-        call([&] { s.curExt = Lower(Files(s).GetExtensionName(entry)); });
+        call([&] { s.curExt = util::LowerAscii(Files(s).GetExtensionName(entry)); });
 
         bool folderMissing = false;
         call([&] {
@@ -202,7 +189,7 @@ std::vector<std::string> ParseSourceText(const std::string& text) {
     for (char c : text) {
         if (current.empty() && (c == ' ' || c == '\r' || c == '\n')) continue;
         if (c == '\r') {
-            entries.push_back(TrimBlanks(current));
+            entries.push_back(util::Trim(current, " "));
             current.clear();
             continue;
         }
@@ -246,7 +233,7 @@ void btnStop_Click(Session& s) {
 
 void btnStart_Click(Session& s) {
     const std::string text = s.view->SourceText();
-    if (TrimBlanks(text).empty()) {
+    if (util::Trim(text, " ").empty()) {
         Warn(s, kNoFiles);
         return;
     }

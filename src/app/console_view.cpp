@@ -7,6 +7,8 @@
 #include <istream>
 #include <ostream>
 
+#include "util/text.h"
+
 namespace quillmax::app {
 namespace {
 
@@ -15,13 +17,6 @@ std::atomic<bool> interrupted{false};
 extern "C" void OnInterrupt(int) {
     interrupted.store(true);
     std::signal(SIGINT, SIG_DFL); // a second Ctrl-C ends the program
-}
-
-std::string Trim(const std::string& text) {
-    size_t b = text.find_first_not_of(" \t\r\n");
-    if (b == std::string::npos) return "";
-    size_t e = text.find_last_not_of(" \t\r\n");
-    return text.substr(b, e - b + 1);
 }
 
 } // namespace
@@ -74,7 +69,7 @@ Answer ConsoleView::AskYesNoCancel(const std::string& text, Icon) {
             err_ << "\n";
             return Answer::Cancel;
         }
-        std::string a = Trim(*line);
+        std::string a = util::Trim(*line);
         if (a == "y" || a == "Y" || a == "yes" || a == "はい") return Answer::Yes;
         if (a == "n" || a == "N" || a == "no" || a == "いいえ") return Answer::No;
         if (a == "c" || a == "C" || a == "cancel" || a == "キャンセル") return Answer::Cancel;

@@ -4,7 +4,6 @@
 // shrank), with its file-level log lines. Every call is step-contained, so
 // the pass always returns to the batch.
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -17,6 +16,7 @@
 #include "office/containment.h"
 #include "office/errors.h"
 #include "util/file_system.h"
+#include "util/text.h"
 
 namespace quillmax::app {
 namespace {
@@ -43,19 +43,6 @@ T& Need(const std::shared_ptr<T>& p, const char* what) {
 util::FileSystem& Files(Session& s) {
     if (!s.fileSystem) throw office::AutomationError("FileSystem", "no file system");
     return *s.fileSystem;
-}
-
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
-std::string TrimBlanks(const std::string& text) {
-    size_t b = text.find_first_not_of(' ');
-    if (b == std::string::npos) return "";
-    size_t e = text.find_last_not_of(' ');
-    return text.substr(b, e - b + 1);
 }
 
 fs::path Native(const std::string& p) { return fs::path(std::u8string(p.begin(), p.end())); }
@@ -104,7 +91,7 @@ bool CompressPresentation(Session& s, const std::string& inputPath, std::string&
 
     bool refused = step_value(
         [&] {
-            return Lower(TrimBlanks(Files(s).GetExtensionName(inputPath))) == "pptx" &&
+            return util::LowerAscii(util::Trim(Files(s).GetExtensionName(inputPath), " ")) == "pptx" &&
                    PowerPointVersion(s) < 12;
         },
         false);

@@ -1,30 +1,17 @@
 // File: engine/common.cpp
 #include "engine/common.h"
 
-#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
 
 #include "office/containment.h"
+#include "util/text.h"
 
 namespace quillmax::engine {
 
-std::string LowerAscii(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return s;
-}
-
-std::string TrimBlanks(const std::string& s) {
-    size_t b = s.find_first_not_of(" \t\r\n");
-    if (b == std::string::npos) return "";
-    size_t e = s.find_last_not_of(" \t\r\n");
-    return s.substr(b, e - b + 1);
-}
-
 std::optional<double> ReadNumber(const std::string& text) {
-    std::string t = TrimBlanks(text);
+    std::string t = util::Trim(text);
     if (t.empty()) return std::nullopt;
     errno = 0;
     char* end = nullptr;

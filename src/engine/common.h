@@ -10,8 +10,6 @@
 
 namespace quillmax::engine {
 
-std::string LowerAscii(std::string s);
-std::string TrimBlanks(const std::string& s);
 // A settings text read as a number; nullopt when it is not one.
 std::optional<double> ReadNumber(const std::string& text);
 // Whole number, halves to the even neighbour.

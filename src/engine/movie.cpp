@@ -5,7 +5,6 @@
 #include "engine/movie.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "engine/movie_encoder.h"
 #include "engine/output_naming.h"
@@ -15,6 +14,7 @@
 #include "office/errors.h"
 #include "util/file_system.h"
 #include "util/file_times.h"
+#include "util/text.h"
 
 namespace quillmax::engine {
 namespace {
@@ -23,12 +23,6 @@ using office::step;
 using office::step_value;
 
 constexpr const char* kEncodeFailed = "の圧縮に失敗しました。非対応動画の可能性があります。";
-
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
 
 util::FileSystem& Files(app::Session& s) {
     if (!s.fileSystem) throw office::AutomationError("FileSystem", "no file system");
@@ -81,7 +75,7 @@ bool IsMovieLink(app::Session& s, const std::shared_ptr<office::ActionSetting>& 
         [&] {
             if (!action) return false;
             const std::string address = Need(action->GetHyperlink(), "Hyperlink").Address();
-            const std::string ext = Lower(Files(s).GetExtensionName(address));
+            const std::string ext = util::LowerAscii(Files(s).GetExtensionName(address));
             const std::vector<std::string> list = movieExtensionList();
             return !ext.empty() && std::find(list.begin(), list.end(), ext) != list.end();
         },
@@ -161,7 +155,7 @@ void CompressLinkedMovie(app::Session& s, const std::shared_ptr<office::Shape>& 
     if (KeepFileDate(s)) util::CopyFileTimes(moviePath, newMovie);
     step([&] {
         util::FileSystem& files = Files(s);
-        if (Lower(files.GetParentFolderName(newMovie)) == Lower(presentationFolder))
+        if (util::LowerAscii(files.GetParentFolderName(newMovie)) == util::LowerAscii(presentationFolder))
             newMovie = files.GetBaseName(newMovie) + "." + files.GetExtensionName(newMovie);
     });
     if (!newMovie.empty())

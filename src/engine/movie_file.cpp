@@ -2,7 +2,6 @@
 // CompressMovieFile: one movie file through its encoder recipe, the use
 // rule of the movie condition, the movie lines and the movie totals.
 #include <algorithm>
-#include <cctype>
 
 #include "engine/movie.h"
 #include "engine/movie_encoder.h"
@@ -10,22 +9,10 @@
 #include "engine/reporting.h"
 #include "office/errors.h"
 #include "util/file_system.h"
+#include "util/text.h"
 
 namespace quillmax::engine {
 namespace {
-
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
-std::string Trim(const std::string& text) {
-    size_t b = text.find_first_not_of(" \t\r\n");
-    if (b == std::string::npos) return "";
-    size_t e = text.find_last_not_of(" \t\r\n");
-    return text.substr(b, e - b + 1);
-}
 
 util::FileSystem& Files(app::Session& s) {
     if (!s.fileSystem) throw office::AutomationError("FileSystem", "no file system");
@@ -50,7 +37,7 @@ void DeleteProduced(app::Session& s, const std::string& path, const std::string&
 const Recipe& ChooseRecipe(app::Session& s, const std::string& ext) {
     const MovieEncodingSetup& setup = MovieEncoding();
     const std::vector<Recipe>& table =
-        Contains(setup.extensions2, Lower(ext)) ? setup.recipes2 : setup.recipes1;
+        Contains(setup.extensions2, util::LowerAscii(ext)) ? setup.recipes2 : setup.recipes1;
     const int row = s.settings ? s.settings->Encode : -1;
     if (row < 0 || static_cast<size_t>(row) >= table.size())
         throw office::AutomationError("combType", "no encoder recipe");
@@ -96,7 +83,7 @@ std::string CompressMovieFile(app::Session& s, const std::string& presentationPa
 
         const Recipe& recipe = ChooseRecipe(s, ext);
         for (const std::string& raw : recipe) {
-            const std::string stepText = Trim(raw);
+            const std::string stepText = util::Trim(raw);
             if (stepText.empty()) break;
             EncoderStep* encoder = MovieEncoding().encoder;
             int status = encoder ? encoder->Run(stepText, moviePath, outputBase, producedExt) : 1;

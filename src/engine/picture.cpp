@@ -18,6 +18,7 @@
 #include "settings/ole_list.h"
 #include "settings/settings_store.h"
 #include "util/file_system.h"
+#include "util/text.h"
 
 namespace quillmax::engine {
 namespace {
@@ -311,7 +312,7 @@ void ConvertToPicture(app::Session& s, const std::shared_ptr<office::Slide>& sli
         step([&] { CopyActionSetting(old.ActionSettings(2), neu.ActionSettings(2)); });
         step([&] { ReattachConnectors(Req(slide).GetShapes(), oldShape, newShape); });
         const std::string line =
-            LowerAscii(TrimBlanks(kindLabel)) == "picture"
+            util::LowerAscii(util::Trim(kindLabel)) == "picture"
                 ? PictureLogLine(savedGeometry.width, savedGeometry.height, origBytes, newBytes)
                 : ObjectLogLine(kindLabel, savedGeometry.width, savedGeometry.height, origBytes,
                                 newBytes);

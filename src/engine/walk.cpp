@@ -14,6 +14,7 @@
 #include "engine/transfers.h"
 #include "office/containment.h"
 #include "settings/ole_list.h"
+#include "util/text.h"
 
 namespace quillmax::engine {
 namespace {
@@ -72,10 +73,10 @@ void VisitShape(app::Session& s, const std::shared_ptr<office::Slide>& slide,
     int type = -1;
     step([&] { type = shape->Type(); });
     std::string kindLabel;
-    const bool pictureByName = LowerAscii(name.substr(0, 8)) == "picture " ||
+    const bool pictureByName = util::LowerAscii(name.substr(0, 8)) == "picture " ||
                                StartsWith(name, "図 ") || type == office::ppt::kShapeMedia;
     if (pictureByName) kindLabel = "Picture";
-    const bool objectByName = LowerAscii(name.substr(0, 7)) == "object ";
+    const bool objectByName = util::LowerAscii(name.substr(0, 7)) == "object ";
     if (objectByName) kindLabel = ClassifyObject(s, shape);
 
     auto keepName = [&] {

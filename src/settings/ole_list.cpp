@@ -3,16 +3,11 @@
 #include "settings/ole_list.h"
 
 #include <algorithm>
-#include <cctype>
+
+#include "util/text.h"
 
 namespace quillmax::settings {
 namespace {
-
-std::string lower(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
 
 } // namespace
 
@@ -20,7 +15,7 @@ void OleConversionList::AddToExceptionList(const std::string& key, const std::st
     // A blank key would end the list when ole.ini is read back (the loader
     // stops at the first empty name), so it never enters the list.
     if (key.find_first_not_of(std::string(" \t\r\n\0", 5)) == std::string::npos) return;
-    std::string k = lower(key);
+    std::string k = util::LowerAscii(key);
     if (std::find(keys_.begin(), keys_.end(), k) != keys_.end()) return;
     keys_.push_back(k);
     values_.push_back(value);
@@ -28,7 +23,7 @@ void OleConversionList::AddToExceptionList(const std::string& key, const std::st
 
 std::string OleConversionList::ObjToImage(const std::string& key) const {
     if (key.empty()) return kConvert;
-    std::string k = lower(key);
+    std::string k = util::LowerAscii(key);
     auto it = std::find(keys_.begin(), keys_.end(), k);
     if (it == keys_.end()) return kConvert;
     return values_[static_cast<size_t>(it - keys_.begin())];

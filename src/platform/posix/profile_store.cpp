@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include "util/atomic_file.h"
+#include "util/text.h"
 
 namespace fs = std::filesystem;
 
@@ -24,18 +25,8 @@ namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
-std::string Trim(const std::string& s) {
-    size_t b = 0, e = s.size();
-    while (b < e && (IsBlank(s[b]) || s[b] == '\r')) ++b;
-    while (e > b && (IsBlank(s[e - 1]) || s[e - 1] == '\r')) --e;
-    return s.substr(b, e - b);
-}
-
-std::string Lower(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return s;
-}
+// What surrounds names and values on a line (a stray CR included).
+constexpr std::string_view kLineBlanks = " \t\r";
 
 std::vector<std::string> ReadLines(const std::string& path, bool& exists) {
     std::vector<std::string> lines;
@@ -57,22 +48,22 @@ std::vector<std::string> ReadLines(const std::string& path, bool& exists) {
 
 // The section name of a header line "[name]", or false.
 bool SectionOf(const std::string& line, std::string& name) {
-    std::string t = Trim(line);
+    std::string t = Trim(line, kLineBlanks);
     if (t.empty() || t[0] != '[') return false;
     size_t close = t.find(']');
     if (close == std::string::npos) return false;
-    name = Trim(t.substr(1, close - 1));
+    name = Trim(t.substr(1, close - 1), kLineBlanks);
     return true;
 }
 
 // The key and raw value of "key = value", or false (comments, garbage).
 bool EntryOf(const std::string& line, std::string& key, std::string& value) {
-    std::string t = Trim(line);
+    std::string t = Trim(line, kLineBlanks);
     if (t.empty() || t[0] == ';' || t[0] == '#' || t[0] == '[') return false;
     size_t eq = t.find('=');
     if (eq == std::string::npos) return false;
-    key = Trim(t.substr(0, eq));
-    value = Trim(t.substr(eq + 1));
+    key = Trim(t.substr(0, eq), kLineBlanks);
+    value = Trim(t.substr(eq + 1), kLineBlanks);
     return !key.empty();
 }
 
@@ -103,16 +94,16 @@ long ProfileStore::GetPrivateProfileStringA(const std::string& section, const st
 
     bool exists = false;
     std::vector<std::string> lines = ReadLines(fileName, exists);
-    const std::string wantSection = Lower(Trim(section));
-    const std::string wantKey = Lower(Trim(key));
+    const std::string wantSection = LowerAscii(Trim(section, kLineBlanks));
+    const std::string wantKey = LowerAscii(Trim(key, kLineBlanks));
     bool inSection = false;
     for (const std::string& line : lines) {
         std::string name, k, v;
         if (SectionOf(line, name)) {
-            inSection = Lower(name) == wantSection;
+            inSection = LowerAscii(name) == wantSection;
             continue;
         }
-        if (inSection && EntryOf(line, k, v) && Lower(k) == wantKey)
+        if (inSection && EntryOf(line, k, v) && LowerAscii(k) == wantKey)
             return CopyOut(Unquote(v), buffer, bufferSize);
     }
     return CopyOut(fallback, buffer, bufferSize);
@@ -123,7 +114,7 @@ bool ProfileStore::WritePrivateProfileStringA(const std::string& section, const 
                                               const std::string& fileName) {
     // A line break in any part would split the entry and corrupt the file.
     const std::string breaks("\r\n\0", 3);
-    if (Trim(section).empty() || Trim(key).empty() || key.find('=') != std::string::npos ||
+    if (Trim(section, kLineBlanks).empty() || Trim(key, kLineBlanks).empty() || key.find('=') != std::string::npos ||
         section.find_first_of(breaks) != std::string::npos ||
         key.find_first_of(breaks) != std::string::npos ||
         text.find_first_of(breaks) != std::string::npos)
@@ -131,8 +122,8 @@ bool ProfileStore::WritePrivateProfileStringA(const std::string& section, const 
 
     bool exists = false;
     std::vector<std::string> lines = ReadLines(fileName, exists);
-    const std::string wantSection = Lower(Trim(section));
-    const std::string wantKey = Lower(Trim(key));
+    const std::string wantSection = LowerAscii(Trim(section, kLineBlanks));
+    const std::string wantKey = LowerAscii(Trim(key, kLineBlanks));
 
     bool inSection = false, sectionFound = false, done = false;
     size_t insertAt = 0; // after the section's last non-blank line
@@ -140,7 +131,7 @@ bool ProfileStore::WritePrivateProfileStringA(const std::string& section, const 
         std::string name, k, v;
         if (SectionOf(lines[i], name)) {
             if (inSection) break; // our section ended without the key
-            inSection = Lower(name) == wantSection;
+            inSection = LowerAscii(name) == wantSection;
             if (inSection) {
                 sectionFound = true;
                 insertAt = i + 1;
@@ -148,20 +139,20 @@ bool ProfileStore::WritePrivateProfileStringA(const std::string& section, const 
             continue;
         }
         if (!inSection) continue;
-        if (EntryOf(lines[i], k, v) && Lower(k) == wantKey) {
+        if (EntryOf(lines[i], k, v) && LowerAscii(k) == wantKey) {
             lines[i] = k + "=" + text;
             done = true;
-        } else if (!Trim(lines[i]).empty()) {
+        } else if (!Trim(lines[i], kLineBlanks).empty()) {
             insertAt = i + 1;
         }
     }
     if (!done) {
         if (sectionFound) {
             lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insertAt),
-                         Trim(key) + "=" + text);
+                         Trim(key, kLineBlanks) + "=" + text);
         } else {
-            lines.push_back("[" + Trim(section) + "]");
-            lines.push_back(Trim(key) + "=" + text);
+            lines.push_back("[" + Trim(section, kLineBlanks) + "]");
+            lines.push_back(Trim(key, kLineBlanks) + "=" + text);
         }
     }
     std::string out;

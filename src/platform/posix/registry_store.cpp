@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include "util/atomic_file.h"
+#include "util/text.h"
 
 namespace fs = std::filesystem;
 
@@ -32,24 +33,7 @@ constexpr const char* kHeader = "Windows Registry Editor Version 5.00";
 constexpr const char* kBrowserKey = "http\\shell\\open\\command";
 constexpr const char* kBrowserDefault = "xdg-open";
 
-std::string Lower(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return s;
-}
-
-bool EqualNoCase(const std::string& a, const std::string& b) { return Lower(a) == Lower(b); }
-
-std::string TrimRight(std::string s) {
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.pop_back();
-    return s;
-}
-
-std::string TrimLeft(const std::string& s) {
-    size_t i = 0;
-    while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
-    return s.substr(i);
-}
+bool EqualNoCase(const std::string& a, const std::string& b) { return LowerAscii(a) == LowerAscii(b); }
 
 // A sub-key path without surrounding separators; nullopt-like false when a
 // component is empty ("a\\\\b").
@@ -74,7 +58,7 @@ std::string LastName(const std::string& path) {
 
 // Adds the key and every missing parent; returns the key.
 RegistryStore::Key& Ensure(RegistryStore::Hive& hive, const std::string& path) {
-    std::string lower = Lower(path);
+    std::string lower = LowerAscii(path);
     auto it = hive.find(lower);
     if (it != hive.end()) return it->second;
     if (!path.empty()) Ensure(hive, Parent(path));
@@ -152,7 +136,7 @@ bool ParseValueLine(const std::string& line, RegistryStore::Value& value) {
     if (i >= line.size() || line[i] != '=') return false;
     ++i;
     while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-    std::string data = TrimRight(line.substr(i));
+    std::string data = TrimRight(line.substr(i), " \t\r");
     if (!data.empty() && data[0] == '"') {
         size_t j = 0;
         std::string text;
@@ -161,7 +145,7 @@ bool ParseValueLine(const std::string& line, RegistryStore::Value& value) {
         value.bytes = text + '\0';
         return true;
     }
-    std::string lower = Lower(data);
+    std::string lower = LowerAscii(data);
     if (lower.rfind("dword:", 0) == 0) {
         std::string digits = data.substr(6);
         if (digits.empty() || digits.size() > 8) return false;
@@ -307,21 +291,21 @@ RegistryStore::Hive RegistryStore::Parse(const std::string& input, RegRoot root)
     {
         std::string line;
         std::istringstream in(text);
-        while (std::getline(in, line)) lines.push_back(TrimRight(line));
+        while (std::getline(in, line)) lines.push_back(TrimRight(line, " \t\r"));
     }
 
     Hive hive;
     Ensure(hive, "");
-    const std::string rootName = Lower(RegistryRootName(root));
+    const std::string rootName = LowerAscii(RegistryRootName(root));
     Key* current = nullptr; // values before a valid key header are dropped
     for (size_t n = 0; n < lines.size(); ++n) {
-        std::string line = TrimLeft(lines[n]);
+        std::string line = TrimLeft(lines[n], " \t");
         if (line.empty() || line[0] == ';') continue;
         if (line[0] == '[') {
             current = nullptr;
             if (line.back() != ']' || line.size() < 3 || line[1] == '-') continue;
             std::string full = line.substr(1, line.size() - 2);
-            std::string lower = Lower(full);
+            std::string lower = LowerAscii(full);
             std::string path;
             if (lower == rootName) {
                 path.clear();
@@ -337,9 +321,9 @@ RegistryStore::Hive RegistryStore::Parse(const std::string& input, RegRoot root)
         }
         if (!current) continue;
         // Binary data may continue on the next lines after a final '\'.
-        if (Lower(line).find("=hex") != std::string::npos) {
+        if (LowerAscii(line).find("=hex") != std::string::npos) {
             while (!line.empty() && line.back() == '\\' && n + 1 < lines.size())
-                line = line.substr(0, line.size() - 1) + TrimLeft(lines[++n]);
+                line = line.substr(0, line.size() - 1) + TrimLeft(lines[++n], " \t");
         }
         Value value;
         if (!ParseValueLine(line, value)) continue;
@@ -435,7 +419,7 @@ long RegistryStore::RegOpenKeyExA(RegRoot root, const std::string& subKey, RegAc
     *result = 0;
     std::string path;
     if (!NormalisePath(subKey, path)) return kErrorFileNotFound;
-    std::string lower = Lower(path);
+    std::string lower = LowerAscii(path);
     const Hive& hive = Load(root);
     bool exists = hive.count(lower) > 0;
     // The browser lookup always finds a command on POSIX systems.
@@ -453,7 +437,7 @@ long RegistryStore::RegCreateKeyExA(RegRoot root, const std::string& subKey, Reg
     std::string path;
     if (!NormalisePath(subKey, path)) return kErrorInvalidParameter;
     Hive hive = Load(root);
-    std::string lower = Lower(path);
+    std::string lower = LowerAscii(path);
     if (!hive.count(lower)) {
         Ensure(hive, path);
         if (!Save(root, hive)) return kErrorWriteFault;

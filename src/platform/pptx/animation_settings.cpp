@@ -11,6 +11,7 @@
 #include "office/errors.h"
 #include "platform/pptx/slide_model.h"
 #include "platform/pptx/timeline_xml.h"
+#include "util/text.h"
 
 namespace quillmax::pptx {
 
@@ -22,12 +23,6 @@ namespace {
 
 constexpr int kAdvanceOnClick = 1; // ppAdvanceOnClick
 constexpr int kAdvanceOnTime = 2;  // ppAdvanceOnTime
-
-std::string Lower(std::string_view s) {
-    std::string out(s);
-    for (auto& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
 
 bool SameNumber(const Value& a, const Value& b) {
     auto num = [](const Value& v) { return v.is_bool() ? (v.as_bool() ? -1.0 : 0.0) : v.as_double(); };
@@ -42,7 +37,7 @@ public:
         : slide_(std::move(slide)), id_(id) {}
 
     Value Get(std::string_view member) override {
-        const auto m = Lower(member);
+        const auto m = util::LowerAscii(member);
         auto found = First();
         const auto& [effect, clickGroup, trigger] = found;
         if (m == "animate") return Value(effect ? -1 : 0);
@@ -65,7 +60,7 @@ public:
     }
 
     void Set(std::string_view member, const Value& v) override {
-        const auto m = Lower(member);
+        const auto m = util::LowerAscii(member);
         const Value now = Get(member);
         if (SameNumber(now, v)) return;
         auto [effect, clickGroup, trigger] = First();

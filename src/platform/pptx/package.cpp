@@ -126,12 +126,6 @@ struct ZipGuard {
 
 std::string reltype::Of(const char* shortName) { return std::string(kBase) + shortName; }
 
-std::string LowerAscii(std::string s) {
-    for (auto& c : s)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return s;
-}
-
 std::string ExtensionOf(const std::string& partName) {
     auto slash = partName.rfind('/');
     auto dot = partName.rfind('.');

@@ -16,6 +16,8 @@
 
 #include <pugixml.hpp>
 
+#include "util/text.h"
+
 struct zip;
 
 namespace quillmax::pptx {
@@ -146,7 +148,7 @@ private:
     bool contentTypesDirty_ = false;
 };
 
-std::string LowerAscii(std::string s);
+using util::LowerAscii; // part names compare case-blind
 std::string ExtensionOf(const std::string& partName); // lower case, no dot
 // Whether a file of that extension is already compressed (stored, not deflated).
 bool IsCompressedMedia(const std::string& ext);

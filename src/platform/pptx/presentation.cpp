@@ -16,13 +16,6 @@ namespace {
 
 std::atomic<std::uint64_t> gNextPackageId{1};
 
-std::string ExtLower(const std::string& path) {
-    auto slash = path.find_last_of('/');
-    auto dot = path.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
-    return LowerAscii(path.substr(dot + 1));
-}
-
 std::string Absolute(const std::string& path) {
     if (!path.empty() && path[0] == '/') return path;
     char buf[4096];
@@ -139,7 +132,7 @@ public:
     std::shared_ptr<office::Presentation> Open(const std::string& path, bool readOnly) override {
         Alive("Presentations.Open");
         (void)readOnly; // the input is never written, whatever is asked
-        std::string ext = ExtLower(path);
+        std::string ext = ExtensionOf(path);
         if (ext == "ppt" || ext == "pps" || ext == "pot") {
             // An OOXML package under an old name still opens; the binary format does not.
         }
@@ -299,7 +292,7 @@ void PresentationImpl::Close() {
 
 void PresentationImpl::SaveAs(const std::string& path) {
     Check("Presentation.SaveAs");
-    std::string ext = ExtLower(path);
+    std::string ext = ExtensionOf(path);
     if (ext != "pptx") Fail("Presentation.SaveAs", "cannot write the format of \"" + path + "\" (only .pptx)");
     std::string abs = Absolute(path);
     if (!sourcePath_.empty() && abs == sourcePath_)
