@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/office_apps.h"
+#include "engine/common.h"
 #include "office/containment.h"
 #include "office/errors.h"
 #include "util/file_system.h"
@@ -18,6 +19,8 @@
 namespace quillmax::app {
 namespace {
 
+using engine::Files;
+using engine::Need;
 using office::step;
 
 constexpr const char* kNoFiles = "パワーポイントファイルを指定してください";
@@ -35,18 +38,6 @@ constexpr const char* kStatusInterrupted = "圧縮中断";
 constexpr const char* kStatusStopping = "停止処理中...しばらくお待ちください。";
 
 constexpr size_t kMaxArguments = 256;
-
-// A call on an empty object fails like any other automation call.
-template <class T>
-T& Need(const std::shared_ptr<T>& p, const char* what) {
-    if (!p) throw office::AutomationError(what, "object variable not set");
-    return *p;
-}
-
-util::FileSystem& Files(Session& s) {
-    if (!s.fileSystem) throw office::AutomationError("FileSystem", "no file system");
-    return *s.fileSystem;
-}
 
 void Warn(Session& s, const std::string& text) { s.view->MessageBox(text, Icon::Exclamation); }
 

@@ -10,6 +10,7 @@
 
 #include "app/batch_run.h"
 #include "app/office_apps.h"
+#include "engine/common.h"
 #include "engine/output_naming.h"
 #include "engine/reporting.h"
 #include "engine/walk.h"
@@ -22,6 +23,8 @@ namespace quillmax::app {
 namespace {
 
 namespace fs = std::filesystem;
+using engine::Files;
+using engine::Need;
 using office::step;
 using office::step_value;
 
@@ -32,18 +35,6 @@ constexpr const char* kCannotOpen = "ﾌｧｲﾙを開けませんでした。�
 constexpr const char* kAbandoned = "圧縮を中止しました。";
 constexpr const char* kInsufficient = "十分な圧縮効果が得られなかったため圧縮を中止しました。";
 constexpr const char* kProcessing = "処理中";
-
-// A call on an empty object fails like any other automation call.
-template <class T>
-T& Need(const std::shared_ptr<T>& p, const char* what) {
-    if (!p) throw office::AutomationError(what, "object variable not set");
-    return *p;
-}
-
-util::FileSystem& Files(Session& s) {
-    if (!s.fileSystem) throw office::AutomationError("FileSystem", "no file system");
-    return *s.fileSystem;
-}
 
 fs::path Native(const std::string& p) { return fs::path(std::u8string(p.begin(), p.end())); }
 

@@ -6,9 +6,15 @@
 #include <cstdlib>
 
 #include "office/containment.h"
+#include "util/file_system.h"
 #include "util/text.h"
 
 namespace quillmax::engine {
+
+util::FileSystem& Files(app::Session& s) {
+    if (!s.fileSystem) throw office::AutomationError("FileSystem", "no file system");
+    return *s.fileSystem;
+}
 
 std::optional<double> ReadNumber(const std::string& text) {
     std::string t = util::Trim(text);

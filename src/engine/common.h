@@ -3,12 +3,25 @@
 // settings texts, minimising the applications, the settle pauses.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "app/session.h"
+#include "office/errors.h"
 
 namespace quillmax::engine {
+
+// A call on an empty object fails like any other automation call; `what`
+// names the object the call was meant for.
+template <class T>
+T& Need(const std::shared_ptr<T>& p, const char* what = "") {
+    if (!p) throw office::AutomationError(what, "object variable not set");
+    return *p;
+}
+
+// The session's file system; without one every file call fails.
+util::FileSystem& Files(app::Session& s);
 
 // A settings text read as a number; nullopt when it is not one.
 std::optional<double> ReadNumber(const std::string& text);

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "engine/common.h"
 #include "engine/movie_encoder.h"
 #include "engine/output_naming.h"
 #include "engine/replace.h"
@@ -23,11 +24,6 @@ using office::step;
 using office::step_value;
 
 constexpr const char* kEncodeFailed = "の圧縮に失敗しました。非対応動画の可能性があります。";
-
-util::FileSystem& Files(app::Session& s) {
-    if (!s.fileSystem) throw office::AutomationError("FileSystem", "no file system");
-    return *s.fileSystem;
-}
 
 std::string PresentationPath(app::Session& s) {
     return step_value(
@@ -60,13 +56,6 @@ void KeepName(const std::shared_ptr<office::Shape>& shape, std::vector<std::stri
 }
 
 bool KeepFileDate(app::Session& s) { return s.settings && s.settings->KeepFileDate == 1; }
-
-// A call on an empty object fails like any other automation call.
-template <class T>
-T& Need(const std::shared_ptr<T>& p, const char* what) {
-    if (!p) throw office::AutomationError(what, "object variable not set");
-    return *p;
-}
 
 } // namespace
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "engine/movie.h"
+#include "engine/common.h"
 #include "engine/movie_encoder.h"
 #include "engine/output_naming.h"
 #include "engine/reporting.h"
@@ -13,11 +14,6 @@
 
 namespace quillmax::engine {
 namespace {
-
-util::FileSystem& Files(app::Session& s) {
-    if (!s.fileSystem) throw office::AutomationError("FileSystem", "no file system");
-    return *s.fileSystem;
-}
 
 bool Contains(const std::vector<std::string>& list, const std::string& item) {
     return std::find(list.begin(), list.end(), item) != list.end();

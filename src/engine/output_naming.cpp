@@ -17,11 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-util::FileSystem& Files(app::Session& s) {
-    if (!s.fileSystem) throw office::AutomationError("FileSystem", "no file system");
-    return *s.fileSystem;
-}
-
 fs::path NativePath(const std::string& p) {
     std::string t = p;
     for (char& c : t)

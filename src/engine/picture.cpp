@@ -26,18 +26,6 @@ namespace {
 using office::AutomationError;
 using office::step;
 
-// A handle the object model did not hand out fails like a call on it would.
-template <class T>
-T& Req(const std::shared_ptr<T>& p) {
-    if (!p) throw AutomationError("object variable not set");
-    return *p;
-}
-
-util::FileSystem& Files(app::Session& s) {
-    if (!s.fileSystem) throw AutomationError("FileSystem", "no file system");
-    return *s.fileSystem;
-}
-
 struct RatioFactor {
     std::string_view text;
     double factor;
@@ -51,8 +39,8 @@ constexpr RatioFactor kRatioFactors[] = {
 // back through `slide` so that a failure can still remove it.
 double MeasureClipboard(app::Session& s, const std::string& scratchPath,
                         std::shared_ptr<office::Slide>& slide) {
-    slide = Req(Req(s.presMeasure).GetSlides()).Add(1, office::ppt::kLayoutBlank);
-    Req(slide->GetShapes()).Paste();
+    slide = Need(Need(s.presMeasure).GetSlides()).Add(1, office::ppt::kLayoutBlank);
+    Need(slide->GetShapes()).Paste();
     s.presMeasure->SaveAs(scratchPath);
     double bytes = Files(s).FileSize(s.presMeasure->FullName()) - s.emptyPresSize;
     slide->Delete();
@@ -150,11 +138,11 @@ void ConvertToPicture(app::Session& s, const std::shared_ptr<office::Slide>& sli
                       const std::shared_ptr<office::Shape>& oldShape, const Geometry& savedGeometry,
                       bool isTopLevel, const std::string& kindLabel, bool treatAsPicture,
                       std::vector<std::string>& levelNames) {
-    auto& old = Req(oldShape);
+    auto& old = Need(oldShape);
     const bool xp = s.officeXPMode;
 
-    step([&] { Req(Req(s.presSource).Windows(1)).Activate(); });
-    step([&] { Req(slide).Select(); });
+    step([&] { Need(Need(s.presSource).Windows(1)).Activate(); });
+    step([&] { Need(slide).Select(); });
     step([&] { old.Select(); });
     PickUpFormat(oldShape);
 
@@ -190,15 +178,15 @@ void ConvertToPicture(app::Session& s, const std::shared_ptr<office::Slide>& sli
         // Measure the old version, statement by statement.
         std::shared_ptr<office::Slide> measureSlide;
         step([&] {
-            measureSlide = Req(Req(s.presMeasure).GetSlides()).Add(1, office::ppt::kLayoutBlank);
+            measureSlide = Need(Need(s.presMeasure).GetSlides()).Add(1, office::ppt::kLayoutBlank);
         });
-        step([&] { Req(Req(measureSlide).GetShapes()).Paste(); });
-        step([&] { Req(s.presMeasure).SaveAs(s.scratchPath1); });
+        step([&] { Need(Need(measureSlide).GetShapes()).Paste(); });
+        step([&] { Need(s.presMeasure).SaveAs(s.scratchPath1); });
         step([&] {
-            origBytes = Files(s).FileSize(Req(s.presMeasure).FullName()) - s.emptyPresSize;
+            origBytes = Files(s).FileSize(Need(s.presMeasure).FullName()) - s.emptyPresSize;
         });
         CaptureReference(s, rasters);
-        step([&] { Req(measureSlide).Delete(); });
+        step([&] { Need(measureSlide).Delete(); });
 
         // Too small to be worth it; a FileSize that is no number converts nothing.
         std::optional<double> floorKB = ReadNumber(s.settings->FileSize);
@@ -229,19 +217,19 @@ void ConvertToPicture(app::Session& s, const std::shared_ptr<office::Slide>& sli
                 }
                 formatLabel = format->formatLabel;
                 if (xp) {
-                    newShape = Req(Req(Req(slide).GetShapes()).PasteSpecial(format->dataType)).Item(1);
+                    newShape = Need(Need(Need(slide).GetShapes()).PasteSpecial(format->dataType)).Item(1);
                 } else {
-                    auto& sheet = Req(s.sheetWork);
+                    auto& sheet = Need(s.sheetWork);
                     sheet.PasteSpecial(format->excelFormat, false, false);
-                    sheetShape = Req(sheet.GetShapes()).Item(1);
-                    Req(sheetShape).Copy();
+                    sheetShape = Need(sheet.GetShapes()).Item(1);
+                    Need(sheetShape).Copy();
                     sheetShape->Delete();
                     sheetShape.reset();
-                    Req(s.bookWork).SetSaved(true);
+                    Need(s.bookWork).SetSaved(true);
                     slide->Select();
-                    newShape = Req(Req(slide->GetShapes()).Paste()).Item(1);
+                    newShape = Need(Need(slide->GetShapes()).Paste()).Item(1);
                 }
-                Req(newShape);
+                Need(newShape);
 
                 Settle(s, 50);
                 newShape->Copy();
@@ -304,13 +292,13 @@ void ConvertToPicture(app::Session& s, const std::shared_ptr<office::Slide>& sli
         if (xp) step([&] { neu.SetRotation(savedRotation); });
         if (isTopLevel) {
             if (xp)
-                step([&] { TransferTimelineEffects(Req(slide).GetTimeLine(), oldShape, newShape); });
+                step([&] { TransferTimelineEffects(Need(slide).GetTimeLine(), oldShape, newShape); });
             else
                 step([&] { CopyAnimationSettings(oldShape, newShape); });
         }
         step([&] { CopyActionSetting(old.ActionSettings(1), neu.ActionSettings(1)); });
         step([&] { CopyActionSetting(old.ActionSettings(2), neu.ActionSettings(2)); });
-        step([&] { ReattachConnectors(Req(slide).GetShapes(), oldShape, newShape); });
+        step([&] { ReattachConnectors(Need(slide).GetShapes(), oldShape, newShape); });
         const std::string line =
             util::LowerAscii(util::Trim(kindLabel)) == "picture"
                 ? PictureLogLine(savedGeometry.width, savedGeometry.height, origBytes, newBytes)

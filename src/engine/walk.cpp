@@ -21,12 +21,6 @@ namespace {
 
 using office::step;
 
-template <class T>
-T& Req(const std::shared_ptr<T>& p) {
-    if (!p) throw office::AutomationError("object variable not set");
-    return *p;
-}
-
 void MoveAnimations(app::Session& s, const std::shared_ptr<office::Slide>& slide,
                     const std::shared_ptr<office::Shape>& from,
                     const std::shared_ptr<office::Shape>& to) {
@@ -58,7 +52,7 @@ void VisitShape(app::Session& s, const std::shared_ptr<office::Slide>& slide,
     MinimiseApplications(s);
 
     std::shared_ptr<office::Shape> shape;
-    if (!step([&] { shape = Req(walkRange).Item(i); }) || !shape) return;
+    if (!step([&] { shape = Need(walkRange).Item(i); }) || !shape) return;
 
     Geometry g;
     step([&] { g.left = shape->Left(); });
@@ -129,8 +123,8 @@ void VisitShape(app::Session& s, const std::shared_ptr<office::Slide>& slide,
 std::string CompressSlide(app::Session& s, const std::shared_ptr<office::Slide>& slide,
                           const std::shared_ptr<office::Shape>& groupShape, bool isTopLevel) {
     // Up to the walk itself a failure ends this call.
-    auto shapes = Req(slide).GetShapes();
-    if (Req(shapes).Count() == 0) return "";
+    auto shapes = Need(slide).GetShapes();
+    if (Need(shapes).Count() == 0) return "";
 
     if (s.view) s.view->SetStatus(s.view->Status() + ".");
 
@@ -141,36 +135,36 @@ std::string CompressSlide(app::Session& s, const std::shared_ptr<office::Slide>&
     } else {
         auto rect = shapes->AddShape(office::ppt::kAddRectangle, 0, 0, 1, 1);
         auto oval = shapes->AddShape(office::ppt::kAddOval, 2, 0, 1, 1);
-        auto window = Req(s.presSource).Windows(1);
-        Req(window).Activate();
+        auto window = Need(s.presSource).Windows(1);
+        Need(window).Activate();
         slide->Select();
-        Req(rect).Select();
-        Req(oval).Select(false);
-        placeholderGroup = Req(Req(window->GetSelection()).GetShapeRange()).Group();
-        Req(placeholderGroup);
+        Need(rect).Select();
+        Need(oval).Select(false);
+        placeholderGroup = Need(Need(window->GetSelection()).GetShapeRange()).Group();
+        Need(placeholderGroup);
         MoveAnimations(s, slide, groupShape, placeholderGroup);
-        Req(groupShape).Select();
+        Need(groupShape).Select();
         walkRange = groupShape->Ungroup();
     }
 
     // From here on a failing statement is skipped.
     std::vector<std::string> levelNames;
     int count = 0;
-    step([&] { count = Req(walkRange).Count(); });
+    step([&] { count = Need(walkRange).Count(); });
     for (int i = 1; i <= count; ++i) VisitShape(s, slide, walkRange, i, isTopLevel, levelNames);
 
     if (isTopLevel) return "";
 
     // Rebuild the level from the names its visits left behind.
-    step([&] { Req(Req(Req(s.presSource).Windows(1)).GetSelection()).Unselect(); });
+    step([&] { Need(Need(Need(s.presSource).Windows(1)).GetSelection()).Unselect(); });
     std::string placeholderName;
-    step([&] { placeholderName = Req(placeholderGroup).Name(); });
+    step([&] { placeholderName = Need(placeholderGroup).Name(); });
     int n = 0;
-    step([&] { n = Req(slide->GetShapes()).Count(); });
+    step([&] { n = Need(slide->GetShapes()).Count(); });
     for (int j = 1; j <= n; ++j) {
         step([&] {
-            auto candidate = Req(slide->GetShapes()).Item(j);
-            const std::string name = Req(candidate).Name();
+            auto candidate = Need(slide->GetShapes()).Item(j);
+            const std::string name = Need(candidate).Name();
             if (name == placeholderName) return;
             for (const auto& entry : levelNames) {
                 if (entry == name) {
@@ -182,15 +176,15 @@ std::string CompressSlide(app::Session& s, const std::shared_ptr<office::Slide>&
     }
     std::shared_ptr<office::Shape> newGroup;
     step([&] {
-        newGroup = Req(Req(Req(Req(s.presSource).Windows(1)).GetSelection()).GetShapeRange()).Group();
+        newGroup = Need(Need(Need(Need(s.presSource).Windows(1)).GetSelection()).GetShapeRange()).Group();
     });
     step([&] {
-        Req(placeholderGroup);
-        Req(newGroup);
+        Need(placeholderGroup);
+        Need(newGroup);
         MoveAnimations(s, slide, placeholderGroup, newGroup);
     });
-    step([&] { Req(placeholderGroup).Delete(); });
-    return office::step_value([&] { return Req(newGroup).Name(); }, std::string());
+    step([&] { Need(placeholderGroup).Delete(); });
+    return office::step_value([&] { return Need(newGroup).Name(); }, std::string());
 }
 
 } // namespace quillmax::engine
