@@ -1,5 +1,6 @@
 // File: platform/pptx/metafile.cpp
-// EMF -> SVG through libemf2svg, WMF -> SVG through libwmf's SVG device.
+// EMF -> SVG through libemf2svg, WMF -> SVG through libwmf's SVG device,
+// and the guard that refuses what those converters render wrongly.
 #include "platform/pptx/metafile.h"
 
 #include <cmath>
@@ -88,20 +89,103 @@ std::string EmfToSvg(const std::string& bytes, double naturalW) {
 }
 #endif
 
-// libwmf draws masked bitmaps (the AND/OR raster-operation pairs icons
-// use) as opaque black boxes: such WMFs are refused rather than pasted wrong.
-void RefuseMaskedBitmaps(const std::string& b) {
-    size_t at = Le32(b, 0) == kPlaceableKey ? 22 : 0;
+constexpr std::uint32_t kSrcCopy = 0x00CC0020;
+
+[[noreturn]] void Unfaithful(const char* kind, const std::string& what) {
+    Fail(std::string("the ") + kind + " " + what + ", which cannot be rendered faithfully");
+}
+
+// The converters get some metafile features wrong, and a wrong picture
+// pasted in place of the original would change the user's slide. Measured
+// against LibreOffice on real decks, these are the features behind the bad
+// renderings; metafiles using them are refused before conversion. Pictures
+// and plain vector drawings (the heavy ones on slides) pass.
+//
+// WMF: masked bitmaps (the AND/OR raster-operation pairs icons use) come
+// out as opaque black boxes; text is set without the font's metrics; a
+// file without a placeable header or window extent has no size of its own
+// and libwmf guesses a scale.
+void CheckWmf(const std::string& b) {
+    const bool placeable = Le32(b, 0) == kPlaceableKey;
+    size_t at = placeable ? 22 : 0;
     const size_t headerWords = Le16(b, at + 2);
     at += headerWords * 2;
+    bool windowExtent = false;
     while (at + 6 <= b.size()) {
         std::uint32_t words = Le32(b, at);
         std::uint16_t fn = Le16(b, at + 4);
         if (words < 3 || fn == 0) break; // META_EOF or damage
         bool blit = fn == 0x0F43 || fn == 0x0B41 || fn == 0x0940 || fn == 0x0B23 || fn == 0x0922;
-        if (blit && Le32(b, at + 6) != 0x00CC0020) Fail("the WMF draws masked bitmaps, which cannot be rendered faithfully");
+        if (blit && Le32(b, at + 6) != kSrcCopy) Unfaithful("WMF", "draws masked bitmaps");
+        if (fn == 0x0521 || fn == 0x0A32) Unfaithful("WMF", "draws text");
+        if (fn == 0x020C) windowExtent = true; // META_SETWINDOWEXT
         if (words > (b.size() - at) / 2) break;
         at += static_cast<size_t>(words) * 2;
+    }
+    if (!placeable && !windowExtent) Unfaithful("WMF", "declares no size");
+}
+
+bool IdentityTransform(const std::string& b, size_t at) {
+    static constexpr float kIdentity[6] = {1, 0, 0, 1, 0, 0};
+    for (int i = 0; i < 6; ++i) {
+        std::uint32_t v = Le32(b, at + 4 * i);
+        float f;
+        std::memcpy(&f, &v, 4);
+        if (f != kIdentity[i]) return false;
+    }
+    return true;
+}
+
+// EMF: libemf2svg sets text (EXTTEXTOUT and its kin) in the wrong size and
+// places it without the record's character advances; clipping and world
+// transforms are only partly followed; raster operations other than a
+// plain copy, mix modes other than copy, and a pen or brush chosen between
+// a path's definition and its drawing (it draws with the one current at
+// the path's end) come out wrong. EMF+ dual files are refused as well: the
+// GDI fallback is all the converter reads, and it is not always complete.
+void CheckEmf(const std::string& b) {
+    size_t at = 0;
+    bool inPath = false;
+    while (at + 8 <= b.size()) {
+        const std::uint32_t type = Le32(b, at), size = Le32(b, at + 8 - 4);
+        if (size < 8 || size % 4 != 0 || size > b.size() - at) break; // the converter judges damage
+        switch (type) {
+        case 83: case 84: case 96: case 97: case 108: // EXTTEXTOUTA/W, POLYTEXTOUTA/W, SMALLTEXTOUT
+            Unfaithful("EMF", "draws text");
+        case 26: case 28: case 29: case 30: case 67: // OFFSETCLIPRGN, SETMETARGN, EXCLUDE/INTERSECTCLIPRECT, SELECTCLIPPATH
+            Unfaithful("EMF", "clips its drawing");
+        case 75: // EXTSELECTCLIPRGN: only the reset (no region data) is harmless
+            if (Le32(b, at + 8) != 0) Unfaithful("EMF", "clips its drawing");
+            break;
+        case 35: // SETWORLDTRANSFORM
+            if (!IdentityTransform(b, at + 8)) Unfaithful("EMF", "transforms its drawing");
+            break;
+        case 36: // MODIFYWORLDTRANSFORM: MWT_IDENTITY, or a product with the identity
+            if (Le32(b, at + 32) != 1 && !IdentityTransform(b, at + 8)) Unfaithful("EMF", "transforms its drawing");
+            break;
+        case 76: case 77: // BITBLT, STRETCHBLT
+            if (Le32(b, at + 40) != kSrcCopy) Unfaithful("EMF", "combines bitmaps with raster operations");
+            break;
+        case 81: // STRETCHDIBITS
+            if (Le32(b, at + 68) != kSrcCopy) Unfaithful("EMF", "combines bitmaps with raster operations");
+            break;
+        case 78: case 79: case 116: // MASKBLT, PLGBLT, TRANSPARENTBLT
+            Unfaithful("EMF", "draws masked bitmaps");
+        case 20: // SETROP2: R2_COPYPEN only
+            if (Le32(b, at + 8) != 13) Unfaithful("EMF", "mixes its drawing with raster operations");
+            break;
+        case 59: inPath = true; break;                          // BEGINPATH
+        case 62: case 63: case 64: case 68: inPath = false; break; // FILL/STROKEANDFILL/STROKEPATH, ABORTPATH
+        case 37: // SELECTOBJECT
+            if (inPath) Unfaithful("EMF", "chooses its pen or brush inside a path");
+            break;
+        case 70: // GDICOMMENT
+            if (Le32(b, at + 8) >= 4 && b.compare(at + 12, 4, "EMF+") == 0) Unfaithful("EMF", "is an EMF+ drawing");
+            break;
+        default: break;
+        }
+        if (type == 14) break; // EOF
+        at += size;
     }
 }
 
@@ -212,6 +296,7 @@ std::string ToSvg(const std::string& bytes, double& widthPx, double& heightPx) {
         int w = 0, h = 0;
         PixelSize(bytes, w, h);
         if (w > 20000 || h > 20000) Fail("the EMF is too large");
+        CheckEmf(bytes);
         svg = EmfToSvg(bytes, w);
         SvgCanvas(svg, widthPx, heightPx);
 #else
@@ -222,8 +307,11 @@ std::string ToSvg(const std::string& bytes, double& widthPx, double& heightPx) {
     case Kind::Wmf: {
 #if QUILLMAX_HAVE_LIBWMF
         double w = 0, h = 0;
-        RefuseMaskedBitmaps(bytes);
+        CheckWmf(bytes);
         svg = WmfToSvg(bytes, w, h);
+        // A WMF has no transparency: a half-transparent fill is libwmf's
+        // stand-in for a brush it cannot draw.
+        if (svg.find("opacity:0.5") != std::string::npos) Unfaithful("WMF", "uses a brush the converter cannot draw");
         SvgCanvas(svg, widthPx, heightPx);
 #else
         Fail("no WMF renderer in this build");
