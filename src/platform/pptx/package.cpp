@@ -95,14 +95,27 @@ void ParseRels(const std::string& bytes, Relationships& rels, std::vector<Relati
     (void)rels;
 }
 
-std::string SerialiseRels(const Relationships& rels) {
-    pugi::xml_document doc;
+// A package-level part's document: the standalone declaration and the root
+// element in its namespace.
+pugi::xml_node StartPackageXml(pugi::xml_document& doc, const char* rootName, const char* ns) {
     auto decl = doc.append_child(pugi::node_declaration);
     decl.append_attribute("version") = "1.0";
     decl.append_attribute("encoding") = "UTF-8";
     decl.append_attribute("standalone") = "yes";
-    auto root = doc.append_child("Relationships");
-    root.append_attribute("xmlns") = kRelsNs;
+    auto root = doc.append_child(rootName);
+    root.append_attribute("xmlns") = ns;
+    return root;
+}
+
+std::string XmlBytes(const pugi::xml_document& doc) {
+    std::ostringstream os;
+    doc.save(os, "", pugi::format_raw, pugi::encoding_utf8);
+    return os.str();
+}
+
+std::string SerialiseRels(const Relationships& rels) {
+    pugi::xml_document doc;
+    auto root = StartPackageXml(doc, "Relationships", kRelsNs);
     for (auto& r : rels.items()) {
         auto e = root.append_child("Relationship");
         e.append_attribute("Id") = r.id.c_str();
@@ -110,9 +123,7 @@ std::string SerialiseRels(const Relationships& rels) {
         e.append_attribute("Target") = r.target.c_str();
         if (r.external) e.append_attribute("TargetMode") = "External";
     }
-    std::ostringstream os;
-    doc.save(os, "", pugi::format_raw, pugi::encoding_utf8);
-    return os.str();
+    return XmlBytes(doc);
 }
 
 struct ZipGuard {
@@ -212,9 +223,7 @@ const std::string& Part::Bytes() {
         else bytes_ = pkg_->ReadEntry(srcIndex_, declaredSize_);
     }
     if (xmlDirty_ && doc_) {
-        std::ostringstream os;
-        doc_->save(os, "", pugi::format_raw, pugi::encoding_utf8);
-        bytes_ = os.str();
+        bytes_ = XmlBytes(*doc_);
         xmlDirty_ = false;
         bytesChanged_ = true;
     }
@@ -536,25 +545,26 @@ void Package::SaveAs(const std::string& path) {
 
     std::vector<std::string> keepAlive; // buffers must live until zip_close
     keepAlive.reserve(parts_.size() * 2 + 4);
-    auto addBytes = [&](const std::string& entry, std::string bytes, bool store) {
-        keepAlive.push_back(std::move(bytes));
-        auto& b = keepAlive.back();
-        zip_source_t* s = zip_source_buffer(out.z, b.data(), b.size(), 0);
-        if (!s) throw office::AutomationError(kSave, "out of memory");
+    // The archive owns the source once the entry is added; a failed add leaves it to us.
+    auto addEntry = [&](const std::string& entry, zip_source_t* s) {
         zip_int64_t idx = zip_file_add(out.z, entry.c_str(), s, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE);
         if (idx < 0) {
             zip_source_free(s);
             throw office::AutomationError(kSave, std::string("cannot add ") + entry + ": " + zip_strerror(out.z));
         }
-        zip_set_file_compression(out.z, static_cast<zip_uint64_t>(idx), store ? ZIP_CM_STORE : ZIP_CM_DEFLATE, 6);
+        return static_cast<zip_uint64_t>(idx);
+    };
+    auto addBytes = [&](const std::string& entry, std::string bytes, bool store) {
+        keepAlive.push_back(std::move(bytes));
+        auto& b = keepAlive.back();
+        zip_source_t* s = zip_source_buffer(out.z, b.data(), b.size(), 0);
+        if (!s) throw office::AutomationError(kSave, "out of memory");
+        zip_set_file_compression(out.z, addEntry(entry, s), store ? ZIP_CM_STORE : ZIP_CM_DEFLATE, 6);
     };
     auto addRaw = [&](const std::string& entry, std::int64_t srcIndex) {
         zip_source_t* s = zip_source_zip(out.z, archive_, static_cast<zip_uint64_t>(srcIndex), ZIP_FL_COMPRESSED, 0, -1);
         if (!s) throw office::AutomationError(kSave, std::string("cannot copy ") + entry);
-        if (zip_file_add(out.z, entry.c_str(), s, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE) < 0) {
-            zip_source_free(s);
-            throw office::AutomationError(kSave, std::string("cannot add ") + entry + ": " + zip_strerror(out.z));
-        }
+        addEntry(entry, s);
     };
 
     // content types
@@ -562,12 +572,7 @@ void Package::SaveAs(const std::string& path) {
         addRaw("[Content_Types].xml", contentTypesIndex_);
     } else {
         pugi::xml_document doc;
-        auto decl = doc.append_child(pugi::node_declaration);
-        decl.append_attribute("version") = "1.0";
-        decl.append_attribute("encoding") = "UTF-8";
-        decl.append_attribute("standalone") = "yes";
-        auto root = doc.append_child("Types");
-        root.append_attribute("xmlns") = kCtNs;
+        auto root = StartPackageXml(doc, "Types", kCtNs);
         for (auto& [ext, type] : defaults_) {
             auto e = root.append_child("Default");
             e.append_attribute("Extension") = ext.c_str();
@@ -578,9 +583,7 @@ void Package::SaveAs(const std::string& path) {
             e.append_attribute("PartName") = overrideNames_[key].c_str();
             e.append_attribute("ContentType") = type.c_str();
         }
-        std::ostringstream os;
-        doc.save(os, "", pugi::format_raw, pugi::encoding_utf8);
-        addBytes("[Content_Types].xml", os.str(), false);
+        addBytes("[Content_Types].xml", XmlBytes(doc), false);
     }
     // package relationships
     if (!packageRels_.dirty() && packageRelsIndex_ >= 0) addRaw("_rels/.rels", packageRelsIndex_);
