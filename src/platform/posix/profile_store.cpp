@@ -15,6 +15,7 @@
 
 #include <unistd.h>
 
+#include "platform/posix/config_folder.h"
 #include "util/atomic_file.h"
 #include "util/text.h"
 
@@ -172,15 +173,7 @@ std::string OleIniPath(const std::string& programFolder) {
         if (folder.back() != '/') folder += '/';
         return folder + "ole.ini";
     }
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    std::string base;
-    if (xdg && *xdg) {
-        base = xdg;
-    } else {
-        const char* home = std::getenv("HOME");
-        base = std::string(home ? home : ".") + "/.config";
-    }
-    std::string folder = base + "/quillmax";
+    std::string folder = ConfigFolder();
     std::error_code ec;
     fs::create_directories(folder, ec);
     return folder + "/ole.ini";

@@ -15,6 +15,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/posix/config_folder.h"
 #include "util/atomic_file.h"
 #include "util/text.h"
 
@@ -254,15 +255,7 @@ std::string FromUtf16(const std::string& raw) {
 } // namespace
 
 std::string DefaultRegistryFolder() {
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    std::string base;
-    if (xdg && *xdg) {
-        base = xdg;
-    } else {
-        const char* home = std::getenv("HOME");
-        base = std::string(home ? home : ".") + "/.config";
-    }
-    return base + "/quillmax/registry";
+    return ConfigFolder() + "/registry";
 }
 
 const char* RegistryRootName(RegRoot root) {
