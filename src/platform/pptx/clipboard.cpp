@@ -53,6 +53,39 @@ pugi::xml_node PictureElement(pugi::xml_node el) {
     return found;
 }
 
+// An OLE object written without a fallback picture keeps its preview in
+// the slide's legacy drawing: the VML shape its spid names, whose image
+// data points at the picture. Cropped previews are not taken (nothing is
+// better than a wrong picture).
+Part* VmlPreview(Part& slidePart, pugi::xml_node el) {
+    std::string spid;
+    ForEachElement(el, [&](pugi::xml_node n) {
+        if (spid.empty() && Is(n, "p:oleObj")) spid = n.attribute("spid").value();
+    });
+    if (spid.empty()) return nullptr;
+    for (auto& r : slidePart.Rels().items()) {
+        if (r.external || r.type != reltype::Of("vmlDrawing")) continue;
+        Part* vml = slidePart.Target(r.id);
+        if (!vml) continue;
+        pugi::xml_document doc;
+        const std::string& bytes = vml->Bytes();
+        if (!doc.load_buffer(bytes.data(), bytes.size())) continue;
+        Part* found = nullptr;
+        ForEachElement(doc, [&](pugi::xml_node n) {
+            if (found || !Is(n, "v:shape")) return;
+            if (spid != n.attribute("id").value() && spid != n.attribute("o:spid").value()) return;
+            auto data = n.child("v:imagedata");
+            for (const char* c : {"cropleft", "croptop", "cropright", "cropbottom"})
+                if (data.attribute(c)) return;
+            const char* rel = data.attribute("o:relid").value();
+            if (!*rel) rel = data.attribute("r:id").value();
+            if (*rel) found = vml->Target(rel);
+        });
+        if (found) return found;
+    }
+    return nullptr;
+}
+
 int Px(double points) { return std::max(1, static_cast<int>(std::lround(points * 96.0 / 72.0))); }
 
 std::set<std::string> PrefixesUsed(pugi::xml_node n) {
@@ -181,12 +214,44 @@ void CopyShape(ShapeImpl& shape) {
     auto slide = shape.Slide(m);
     auto pres = slide->Pres(m);
     auto clip = std::make_shared<ClipContent>();
+    Part& sp = slide->part();
+    // A preview kept only in the legacy drawing travels as the object's own
+    // fallback picture, so the copy (and its measured size) carries it.
+    auto prim = PrimaryOf(node);
+    Part* vmlImage = PictureElement(prim) ? nullptr : VmlPreview(sp, prim);
+    constexpr const char* kPreviewRel = "rIdQmxPreview";
+    pugi::xml_document carrier;
+    pugi::xml_node printed = node;
+    if (vmlImage) {
+        printed = carrier.append_copy(node);
+        pugi::xml_node ole;
+        ForEachElement(printed, [&](pugi::xml_node n) {
+            if (!ole && Is(n, "p:oleObj")) ole = n;
+        });
+        auto frame = PrimaryOf(printed).child("p:xfrm");
+        auto pic = ole.append_child("p:pic");
+        auto nv = pic.append_child("p:nvPicPr");
+        auto c = nv.append_child("p:cNvPr");
+        c.append_attribute("id") = "0";
+        c.append_attribute("name") = "";
+        nv.append_child("p:cNvPicPr");
+        nv.append_child("p:nvPr");
+        auto bf = pic.append_child("p:blipFill");
+        bf.append_child("a:blip").append_attribute("r:embed") = kPreviewRel;
+        bf.append_child("a:stretch").append_child("a:fillRect");
+        auto spPr = pic.append_child("p:spPr");
+        auto x = spPr.append_child("a:xfrm");
+        for (const char* tag : {"a:off", "a:ext"})
+            if (auto e = frame.child(tag)) x.append_copy(e);
+        auto g = spPr.append_child("a:prstGeom");
+        g.append_attribute("prst") = "rect";
+        g.append_child("a:avLst");
+    }
     std::ostringstream os;
-    node.print(os, "", pugi::format_raw, pugi::encoding_utf8);
+    printed.print(os, "", pugi::format_raw, pugi::encoding_utf8);
     clip->xml = os.str();
     for (auto a : slide->Document().document_element().attributes())
         if (std::string(a.name()).rfind("xmlns", 0) == 0) clip->ns.emplace_back(a.name(), a.value());
-    Part& sp = slide->part();
     for (auto& rid : RelIdsIn(node)) {
         auto* r = sp.Rels().Find(rid);
         if (!r || clip->rels.count(rid)) continue;
@@ -199,6 +264,10 @@ void CopyShape(ShapeImpl& shape) {
         }
         clip->rels[rid] = cr;
     }
+    if (vmlImage) {
+        CapturePart(*vmlImage, *clip, 0);
+        clip->rels[kPreviewRel] = ClipRel{reltype::Of("image"), vmlImage->name(), false, vmlImage->name()};
+    }
     for (auto& [k, p] : clip->parts) p.contentType = pres->package().ContentType(k);
     for (auto& r : sp.Rels().items())
         if (r.type == reltype::Of("vmlDrawing")) clip->hadVml = true;
@@ -208,28 +277,32 @@ void CopyShape(ShapeImpl& shape) {
     clip->width = shape.Width();
     clip->height = shape.Height();
 
-    auto prim = PrimaryOf(node);
+    auto takePicture = [&](Part& img, const imaging::Crop& crop) {
+        imaging::EncodedImage enc{img.Bytes(), ExtensionOf(img.name())};
+        if (enc.ext == "jpg") enc.ext = "jpeg";
+        try {
+            clip->rendering = imaging::Render(enc, crop, Px(clip->width), Px(clip->height));
+        } catch (const std::exception&) {
+            // no picture form: plain Paste still works, PasteSpecial refuses
+        }
+        clip->picture = std::move(enc);
+    };
     if (auto pic = PictureElement(prim)) {
         auto blip = pic.child("p:blipFill").child("a:blip");
         if (Part* img = sp.Target(blip.attribute("r:embed").value())) {
-            imaging::EncodedImage enc{img->Bytes(), ExtensionOf(img->name())};
-            if (enc.ext == "jpg") enc.ext = "jpeg";
             imaging::Crop crop;
             auto src = pic.child("p:blipFill").child("a:srcRect");
             crop.left = (double)AttrInt(src, "l") / 100000.0;
             crop.top = (double)AttrInt(src, "t") / 100000.0;
             crop.right = (double)AttrInt(src, "r") / 100000.0;
             crop.bottom = (double)AttrInt(src, "b") / 100000.0;
-            try {
-                clip->rendering = imaging::Render(enc, crop, Px(clip->width), Px(clip->height));
-            } catch (const std::exception&) {
-                // no picture form: plain Paste still works, PasteSpecial refuses
-            }
-            clip->picture = std::move(enc);
+            takePicture(*img, crop);
         }
         std::ostringstream look;
         pic.print(look, "", pugi::format_raw, pugi::encoding_utf8);
         clip->lookXml = look.str();
+    } else if (vmlImage) {
+        takePicture(*vmlImage, {});
     }
     pres->clipboard()->content_ = std::move(clip);
 }
