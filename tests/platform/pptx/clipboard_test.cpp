@@ -130,3 +130,37 @@ TEST(PptxClipboard, OleObjectBecomesItsPreviewAndTheEmbeddingLeaves) {
     auto entries = test::ReadZip(out);
     EXPECT_EQ(entries.count("ppt/embeddings/oleObject1.bin") + entries.count("ppt/embeddings/oleObject2.bin"), 1u);
 }
+
+// An object whose preview lives only in the slide's legacy VML drawing:
+// PasteSpecial finds it, and a plain paste into another presentation (the
+// measuring one) carries it as the object's fallback picture.
+TEST(PptxClipboard, OlePreviewFromTheLegacyDrawingTravelsWithTheObject) {
+    std::string deck = test::CorpusDir() + "/tika/testPPT_embedded_two_slides.pptx";
+    if (!std::filesystem::exists(deck)) GTEST_SKIP() << "no corpus deck " << deck;
+    auto a = pptx::CreateAutomation();
+    auto app = a->CreatePowerPoint();
+    auto pres = app->GetPresentations()->Open(deck, true);
+    auto shapes = pres->GetSlides()->Item(1)->GetShapes();
+    std::shared_ptr<office::Shape> ole;
+    for (int i = 1; i <= shapes->Count(); ++i)
+        if (shapes->Item(i)->Name() == "Object 5") ole = shapes->Item(i);
+    ASSERT_TRUE(ole);
+    ole->Copy();
+    auto pic = shapes->PasteSpecial(office::ppt::kPasteMetafile)->Item(1);
+    EXPECT_EQ(pic->Type(), office::ppt::kShapePicture);
+
+    auto other = app->GetPresentations()->Add(false);
+    auto slide = other->GetSlides()->Add(1, office::ppt::kLayoutBlank);
+    auto copy = slide->GetShapes()->Paste()->Item(1);
+    EXPECT_EQ(copy->Type(), office::ppt::kShapeEmbeddedOLE);
+    std::string out = TempDir() + "/vml-preview.pptx";
+    other->SaveAs(out);
+    test::ExpectClean(out);
+    auto entries = test::ReadZip(out);
+    EXPECT_TRUE(entries.count("ppt/embeddings/Microsoft_Office_Excel_Worksheet1.xlsx"));
+    size_t emf = 0;
+    for (auto& [name, bytes] : entries) emf += name.size() > 4 && name.substr(name.size() - 4) == ".emf";
+    EXPECT_EQ(emf, 1u);
+    copy->Copy();
+    EXPECT_NO_THROW(slide->GetShapes()->PasteSpecial(office::ppt::kPasteMetafile));
+}
