@@ -330,12 +330,12 @@ public:
     virtual void SetSmooth(bool v) = 0;
 };
 
-class PropertyEffect : public Dispatch { // From, Property, To
+class PropertyEffect : public virtual Dispatch { // From, Property, To
 public:
     virtual std::shared_ptr<AnimationPoints> Points() = 0;
 };
 
-class AnimationBehavior : public Dispatch { // Accumulate, Additive, Type
+class AnimationBehavior : public virtual Dispatch { // Accumulate, Additive, Type
 public:
     virtual std::shared_ptr<Dispatch> ColorEffect() = 0;    // By, From, To
     virtual std::shared_ptr<Dispatch> CommandEffect() = 0;  // Command, Type
@@ -354,7 +354,7 @@ public:
 
 // Amount, Direction, FontName, Relative, Size; Color2 is a colour format
 // (RGB, SchemeColor, TintAndShade).
-class EffectParameters : public Dispatch {
+class EffectParameters : public virtual Dispatch {
 public:
     virtual std::shared_ptr<Dispatch> Color2() = 0;
 };
