@@ -7,6 +7,7 @@
 #include <memory>
 #include <string_view>
 
+#include "engine/common.h"
 #include "engine/transfers.h"
 #include "office/containment.h"
 #include "office/errors.h"
@@ -17,21 +18,6 @@ using office::routine;
 using office::step;
 
 namespace {
-
-template <class T>
-T& Need(const std::shared_ptr<T>& p, const char* what) {
-    if (!p) throw office::AutomationError(what, "object not available");
-    return *p;
-}
-
-// The same for a handle fetched in passing: the caller keeps the returned
-// handle, since a reference into a temporary one dangles at the end of the
-// statement (the object model may hand out a fresh object on every call).
-template <class T>
-std::shared_ptr<T> Hold(std::shared_ptr<T> p, const char* what) {
-    if (!p) throw office::AutomationError(what, "object not available");
-    return p;
-}
 
 constexpr std::array<std::string_view, 11> kAnimationSettingsFields = {
     "AdvanceMode",   "AdvanceTime",     "AfterEffect", "AnimateBackground",

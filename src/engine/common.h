@@ -20,6 +20,15 @@ T& Need(const std::shared_ptr<T>& p, const char* what = "") {
     return *p;
 }
 
+// The same for a handle fetched in passing: the caller keeps the returned
+// handle, since a reference into a temporary one dangles at the end of the
+// statement (the object model may hand out a fresh object on every call).
+template <class T>
+std::shared_ptr<T> Hold(std::shared_ptr<T> p, const char* what = "") {
+    if (!p) throw office::AutomationError(what, "object variable not set");
+    return p;
+}
+
 // The session's file system; without one every file call fails.
 util::FileSystem& Files(app::Session& s);
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/common.h"
 #include "engine/transfers.h"
 #include "office/containment.h"
 #include "office/errors.h"
@@ -20,23 +21,6 @@ using office::step;
 using office::step_value;
 
 namespace {
-
-// A missing object behaves like a failing call, so that the containment
-// around it treats both alike.
-template <class T>
-T& Need(const std::shared_ptr<T>& p, const char* what) {
-    if (!p) throw office::AutomationError(what, "object not available");
-    return *p;
-}
-
-// The same for a handle fetched in passing: the caller keeps the returned
-// handle, since a reference into a temporary one dangles at the end of the
-// statement (the object model may hand out a fresh object on every call).
-template <class T>
-std::shared_ptr<T> Hold(std::shared_ptr<T> p, const char* what) {
-    if (!p) throw office::AutomationError(what, "object not available");
-    return p;
-}
 
 // Behaviour type numbers of the object model.
 constexpr int kMotion = 1;
