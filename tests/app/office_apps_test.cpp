@@ -38,7 +38,9 @@ TEST(CheckEnvironment, VersionSelectsTheModeAndQuitsPowerPoint) {
         EXPECT_FALSE(w.session.appEXCEL);
         // Excel is only tried (and quit again) in Office 2000 mode.
         EXPECT_EQ(w.office.excels.size(), c.xp ? 0u : 1u);
-        if (!c.xp) EXPECT_TRUE(w.office.excels[0]->quit);
+        if (!c.xp) {
+            EXPECT_TRUE(w.office.excels[0]->quit);
+        }
         EXPECT_TRUE(w.view.boxes.empty());
     }
 }

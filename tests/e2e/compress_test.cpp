@@ -88,7 +88,9 @@ TEST(Compress, PhotoDecksShrinkBesideTheirInputsAndKeepTheirShapes) {
         ASSERT_FALSE(out.empty()) << r.out;
         ASSERT_TRUE(fs::exists(out)) << out;
         EXPECT_LT(fs::file_size(out), before[i].size());
-        if (CheckExit(inputs[i]) == 0) EXPECT_EQ(CheckExit(out), 0) << "the output has structural problems";
+        if (CheckExit(inputs[i]) == 0) {
+            EXPECT_EQ(CheckExit(out), 0) << "the output has structural problems";
+        }
 
         // Same shapes in the same places; replaced pictures and rebuilt
         // groups carry new names, nothing else differs. Same effects.
