@@ -16,6 +16,7 @@
 
 #include "office/errors.h"
 #include "platform/pptx/timeline_xml.h"
+#include "util/text.h"
 
 namespace quillmax::pptx {
 
@@ -31,11 +32,7 @@ constexpr const char* kColourKind = "pptx.timeline.colour";
     throw AutomationError(member, why);
 }
 
-std::string Lower(std::string_view s) {
-    std::string out(s);
-    for (auto& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
+using util::LowerAscii;
 
 bool IsNumber(const Value& v) { return v.is_bool() || v.is_int() || v.is_double(); }
 
@@ -227,11 +224,11 @@ public:
 
     Value Get(std::string_view member) override {
         auto b = Node(member);
-        return Read(b, Lower(member), Member(member));
+        return Read(b, LowerAscii(member), Member(member));
     }
     void Set(std::string_view member, const Value& v) override {
         auto b = Node(member);
-        const std::string m = Lower(member);
+        const std::string m = LowerAscii(member);
         if (Same(Read(b, m, Member(member)), v)) return;
         Write(b, m, v, Member(member));
         ref_.Dirty();
@@ -352,10 +349,10 @@ pugi::xml_node AnimNode(const BehaviourRef& ref, const char* member) {
 class Point : public office::Dispatch {
 public:
     Point(BehaviourRef ref, int p) : ref_(std::move(ref)), p_(p) {}
-    Value Get(std::string_view member) override { return Read(Node(member), Lower(member), member); }
+    Value Get(std::string_view member) override { return Read(Node(member), LowerAscii(member), member); }
     void Set(std::string_view member, const Value& v) override {
         auto tav = Node(member);
-        const auto m = Lower(member);
+        const auto m = LowerAscii(member);
         if (Same(Read(tav, m, member), v)) return;
         if (m == "formula") {
             if (v.is_empty()) tav.remove_attribute("fmla");
@@ -446,10 +443,10 @@ private:
 class PropertyEffectImpl : public office::PropertyEffect {
 public:
     explicit PropertyEffectImpl(BehaviourRef ref) : ref_(std::move(ref)) {}
-    Value Get(std::string_view member) override { return Read(AnimNode(ref_, "PropertyEffect"), Lower(member), member); }
+    Value Get(std::string_view member) override { return Read(AnimNode(ref_, "PropertyEffect"), LowerAscii(member), member); }
     void Set(std::string_view member, const Value& v) override {
         auto b = AnimNode(ref_, "PropertyEffect");
-        const auto m = Lower(member);
+        const auto m = LowerAscii(member);
         if (Same(Read(b, m, member), v)) return;
         if (m == "from" || m == "to") {
             if (v.is_empty()) b.remove_attribute(m.c_str());
@@ -495,10 +492,10 @@ private:
 class Behavior : public office::AnimationBehavior {
 public:
     explicit Behavior(BehaviourRef ref) : ref_(std::move(ref)) {}
-    Value Get(std::string_view member) override { return Read(ref_.Node("AnimationBehavior"), Lower(member), member); }
+    Value Get(std::string_view member) override { return Read(ref_.Node("AnimationBehavior"), LowerAscii(member), member); }
     void Set(std::string_view member, const Value& v) override {
         auto b = ref_.Node("AnimationBehavior");
-        const auto m = Lower(member);
+        const auto m = LowerAscii(member);
         if (Same(Read(b, m, member), v)) return;
         auto c = b.child("p:cBhvr");
         if (m == "accumulate") SetAttr(c, "accumulate", v.as_int() == 2 ? "always" : "none");
@@ -559,9 +556,9 @@ pugi::xml_node FirstBehaviour(pugi::xml_node par, const char* name) {
 class Color2Format : public office::Dispatch {
 public:
     explicit Color2Format(EffectRef ref) : ref_(std::move(ref)) {}
-    Value Get(std::string_view member) override { return Read(Lower(member), member); }
+    Value Get(std::string_view member) override { return Read(LowerAscii(member), member); }
     void Set(std::string_view member, const Value& v) override {
-        const auto m = Lower(member);
+        const auto m = LowerAscii(member);
         if (Same(Read(m, member), v)) return;
         auto clr = FirstBehaviour(ref_.Par("Color2"), "p:animClr");
         if (m != "rgb" || !clr) Fail("ColorFormat." + std::string(member), "not available for this effect");
@@ -594,9 +591,9 @@ private:
 class Parameters : public office::EffectParameters {
 public:
     explicit Parameters(EffectRef ref) : ref_(std::move(ref)) {}
-    Value Get(std::string_view member) override { return Read(Lower(member), member); }
+    Value Get(std::string_view member) override { return Read(LowerAscii(member), member); }
     void Set(std::string_view member, const Value& v) override {
-        const auto m = Lower(member);
+        const auto m = LowerAscii(member);
         if (Same(Read(m, member), v)) return;
         auto par = ref_.Par("EffectParameters");
         if (m == "direction") {
@@ -655,10 +652,10 @@ private:
 class Timing : public office::Dispatch {
 public:
     explicit Timing(EffectRef ref) : ref_(std::move(ref)) {}
-    Value Get(std::string_view member) override { return Read(ref_.Par("Timing"), Lower(member), member); }
+    Value Get(std::string_view member) override { return Read(ref_.Par("Timing"), LowerAscii(member), member); }
     void Set(std::string_view member, const Value& v) override {
         auto par = ref_.Par("Timing");
-        const auto m = Lower(member);
+        const auto m = LowerAscii(member);
         if (Same(Read(par, m, member), v)) return;
         auto ctn = tx::EffectCTn(par);
         auto percent = [&](const char* attr) {
