@@ -7,8 +7,8 @@ set -euo pipefail
 
 build_pkgs=(build-essential cmake pkg-config libgtest-dev libgmock-dev
             libzip-dev libpugixml-dev libvips-dev libemf2svg-dev librsvg2-dev libwmf-dev
-            qt6-base-dev fonts-noto-cjk zip ccache)
-test_pkgs=(xvfb xauth poppler-utils libreoffice-impress libreoffice-core fonts-dejavu-core)
+            qt6-base-dev qt6-translations-l10n fonts-noto-cjk zip ccache)
+test_pkgs=(xvfb xauth desktop-file-utils poppler-utils libreoffice-impress libreoffice-core fonts-dejavu-core)
 
 pkgs=("${build_pkgs[@]}")
 if [[ "${1:-}" != "--minimal" ]]; then pkgs+=("${test_pkgs[@]}"); fi

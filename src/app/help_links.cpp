@@ -1,6 +1,9 @@
 // File: app/help_links.cpp
-// Composing and starting the manual and support command lines.
+// Composing and starting the manual and support commands.
 #include "app/help_links.h"
+
+#include <filesystem>
+#include <system_error>
 
 #include "engine/output_naming.h"
 #include "settings/registry_access.h"
@@ -8,10 +11,23 @@
 namespace quillmax::app {
 namespace {
 
+namespace fs = std::filesystem;
+
+constexpr const char* kPlaceholder = "%1";
+
 // The registered browser command; empty when missing or without a registry.
 std::string BrowserCommand(Session& s) {
     if (!s.registry) return "";
     return s.registry->ReadRegistryText(settings::RegRoot::ClassesRoot, kBrowserCommandKey, "").text;
+}
+
+bool Exists(const std::string& path) {
+    std::error_code ec;
+    return fs::is_regular_file(fs::path(std::u8string(path.begin(), path.end())), ec);
+}
+
+bool Startable(const std::vector<std::string>& argv) {
+    return !argv.empty() && !argv.front().empty();
 }
 
 } // namespace
@@ -29,42 +45,86 @@ std::string SupportAddress(const std::string& versionText) {
            versionText + "&lang=japanese";
 }
 
-std::string BrowserProgram(const std::string& browserCommand) {
-    // A "-" or "%" opens an argument only where a word begins; inside a
-    // name ("xdg-open", "C:\my-browser\") it belongs to the program.
-    std::string program;
-    bool wordStart = true;
-    for (char c : browserCommand) {
-        if (c == '"') continue;
-        if ((c == '-' || c == '%') && wordStart) break;
-        program += c;
-        wordStart = (c == ' ' || c == '\t');
+std::vector<std::string> SplitCommand(const std::string& command) {
+    std::vector<std::string> words;
+    std::string current;
+    bool quoted = false;
+    bool inWord = false;
+    for (char c : command) {
+        if (c == '"') {
+            quoted = !quoted;
+            inWord = true;
+        } else if (!quoted && (c == ' ' || c == '\t')) {
+            if (inWord) words.push_back(current);
+            current.clear();
+            inWord = false;
+        } else {
+            current += c;
+            inWord = true;
+        }
     }
-    return program;
+    if (inWord) words.push_back(current);
+    return words;
 }
 
-std::string ManualCommandLine(const std::string& browserCommand, const std::string& programFolder) {
-    return browserCommand + " " + engine::AddPathSep(programFolder) + kManualFileName;
+std::vector<std::string> ManualArguments(const std::string& browserCommand, const std::string& manualPath) {
+    std::vector<std::string> argv = SplitCommand(browserCommand);
+    bool placed = false;
+    // Only the command's own words are searched, never the inserted path.
+    for (size_t i = 1; i < argv.size(); ++i) {
+        std::string word;
+        const std::string& w = argv[i];
+        for (size_t at = 0; at < w.size();) {
+            if (w.compare(at, 2, kPlaceholder) == 0) {
+                word += manualPath;
+                placed = true;
+                at += 2;
+            } else {
+                word += w[at++];
+            }
+        }
+        argv[i] = word;
+    }
+    if (!placed && !argv.empty()) argv.push_back(manualPath);
+    return argv;
 }
 
-std::string SupportCommandLine(const std::string& browserCommand, const std::string& versionText) {
-    return BrowserProgram(browserCommand) + " " + SupportAddress(versionText);
+std::vector<std::string> SupportArguments(const std::string& browserCommand, const std::string& versionText) {
+    std::vector<std::string> argv;
+    for (const std::string& w : SplitCommand(browserCommand)) {
+        if (!w.empty() && (w[0] == '-' || w[0] == '%')) break;
+        argv.push_back(w);
+    }
+    if (!argv.empty()) argv.push_back(SupportAddress(versionText));
+    return argv;
+}
+
+std::string ManualPath(const std::string& programFolder) {
+    const std::string beside = engine::AddPathSep(programFolder) + kManualFileName;
+    if (Exists(beside)) return beside;
+    const std::string installed = engine::AddPathSep(engine::AddPathSep(programFolder) + kInstalledManualFolder) +
+                                  kManualFileName;
+    std::error_code ec;
+    const fs::path canonical =
+        fs::weakly_canonical(fs::path(std::u8string(installed.begin(), installed.end())), ec);
+    if (!ec && Exists(installed)) {
+        const std::u8string u8 = canonical.u8string();
+        return std::string(u8.begin(), u8.end());
+    }
+    return beside;
 }
 
 void mnuManual_Click(Session& s, const std::string& programFolder, const CommandLauncher& launch) {
-    std::string command = BrowserCommand(s);
+    const std::vector<std::string> argv = ManualArguments(BrowserCommand(s), ManualPath(programFolder));
     // A command that is not there cannot be started; the manual stays shut.
-    if (command.empty() || !launch) return;
-    launch(ManualCommandLine(command, programFolder));
+    if (!Startable(argv) || !launch) return;
+    launch(argv);
 }
 
 void mnuSupport_Click(Session& s, const CommandLauncher& launch) {
-    std::string command = BrowserCommand(s);
-    std::string program = BrowserProgram(command);
+    const std::vector<std::string> argv = SupportArguments(BrowserCommand(s), ProgramVersionText());
     bool started = false;
-    // Blanks only means there is no program to start.
-    if (program.find_first_not_of(' ') != std::string::npos && launch)
-        started = launch(SupportCommandLine(command, ProgramVersionText()));
+    if (Startable(argv) && launch) started = launch(argv);
     if (s.view) s.view->DoEvents();
     if (!started && s.view) s.view->MessageBox(kSupportFailureText, Icon::None);
 }

@@ -1,11 +1,13 @@
 // File: app/help_links.h
-// The help menu's two links: the manual beside the program and the support
-// page, both handed to the browser registered for the http protocol. The
-// texts are composed here; the front end only starts the command line.
+// The help menu's two links: the manual and the support page, both handed
+// to the browser registered for the http protocol. The registered command is
+// split into a program and its arguments here and started without a shell,
+// so no character of an address or a folder is ever interpreted.
 #pragma once
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "app/session.h"
 
@@ -15,6 +17,8 @@ namespace quillmax::app {
 inline constexpr const char* kSupportSiteBase = "https://quillmax.example";
 inline constexpr const char* kSupportPagePath = "/support/product.htm?k=kvrn_01";
 inline constexpr const char* kManualFileName = "マニュアル.pdf";
+// Where an installed program finds the manual, from its own folder.
+inline constexpr const char* kInstalledManualFolder = "../share/doc/quillmax";
 inline constexpr const char* kBrowserCommandKey = "http\\shell\\open\\command";
 inline constexpr const char* kSupportFailureText =
     "アプリケーション上からサポートページにアクセスできません。\r\n"
@@ -27,19 +31,26 @@ std::string ProgramVersionText();
 // Base address + page path + "&app=quillmax&ver=" + version + "&lang=japanese".
 std::string SupportAddress(const std::string& versionText);
 
-// The browser program taken from its registered command: double quotes
-// skipped, everything from the first "-" or "%" that begins a word on
-// dropped (the blank before it is kept).
-std::string BrowserProgram(const std::string& browserCommand);
+// A registered command as words: blanks and tabs separate, double quotes
+// group (and are dropped), "" is an empty word.
+std::vector<std::string> SplitCommand(const std::string& command);
 
-// Command line that opens the manual: the command as stored, a blank, the
-// manual's path (not quoted).
-std::string ManualCommandLine(const std::string& browserCommand, const std::string& programFolder);
-// Command line that opens the support page.
-std::string SupportCommandLine(const std::string& browserCommand, const std::string& versionText);
+// Program and arguments that open the manual: the whole command with every
+// "%1" replaced by the path (a word "%1" becomes the path as one argument);
+// without a "%1" the path is added as the last argument.
+std::vector<std::string> ManualArguments(const std::string& browserCommand, const std::string& manualPath);
+// Program and arguments that open the support page: the words before the
+// first that begins with "-" or "%" (the command's own options and
+// placeholders are dropped), then the address as one argument.
+std::vector<std::string> SupportArguments(const std::string& browserCommand, const std::string& versionText);
 
-// Starts a command line as a separate process; false when it cannot start.
-using CommandLauncher = std::function<bool(const std::string& commandLine)>;
+// The manual beside the program, else where an installed program keeps it
+// (kInstalledManualFolder); the first when neither exists.
+std::string ManualPath(const std::string& programFolder);
+
+// Starts argv[0] with the other words as its arguments, as a separate
+// process, without a shell; false when it cannot be started.
+using CommandLauncher = std::function<bool(const std::vector<std::string>& argv)>;
 
 // The two menu handlers. The browser command is read through s.registry.
 // The manual fails silently; the support page shows its failure box.

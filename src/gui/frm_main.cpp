@@ -53,8 +53,12 @@ QMessageBox::Icon BoxIcon(app::Icon icon) {
     }
 }
 
-bool StartDetached(const std::string& commandLine) {
-    return QProcess::startDetached(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), Q(commandLine)});
+// No shell: every word reaches the program as it is.
+bool StartDetached(const std::vector<std::string>& argv) {
+    if (argv.empty()) return false;
+    QStringList args;
+    for (size_t i = 1; i < argv.size(); ++i) args << Q(argv[i]);
+    return QProcess::startDetached(Q(argv[0]), args);
 }
 
 } // namespace
@@ -487,16 +491,20 @@ void FrmMain::HideDropHint() { txtBlank->hide(); }
 
 void FrmMain::SetCaption(const std::string& text) { setWindowTitle(Q(text)); }
 
+std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const std::string& text, app::Icon icon,
+                                            bool yesNoCancel) {
+    const auto buttons = yesNoCancel ? QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel : QMessageBox::Ok;
+    auto box = std::make_unique<QMessageBox>(BoxIcon(icon), Q(app::kProgramTitle), FromCrLf(text), buttons, parent);
+    if (yesNoCancel) box->setEscapeButton(QMessageBox::Cancel);
+    return box;
+}
+
 void FrmMain::MessageBox(const std::string& text, app::Icon icon) {
-    QMessageBox box(BoxIcon(icon), Q(app::kProgramTitle), FromCrLf(text), QMessageBox::Ok, this);
-    box.exec();
+    MakeMessageBox(this, text, icon, false)->exec();
 }
 
 app::Answer FrmMain::AskYesNoCancel(const std::string& text, app::Icon icon) {
-    QMessageBox box(BoxIcon(icon), Q(app::kProgramTitle), FromCrLf(text),
-                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
-    box.setEscapeButton(QMessageBox::Cancel);
-    switch (box.exec()) {
+    switch (MakeMessageBox(this, text, icon, true)->exec()) {
     case QMessageBox::Yes: return app::Answer::Yes;
     case QMessageBox::No: return app::Answer::No;
     default: return app::Answer::Cancel;

@@ -26,6 +26,7 @@
 #include "gui/input_selection.h"
 
 class QAction;
+class QMessageBox;
 class QMimeData;
 
 namespace quillmax::settings {
@@ -38,6 +39,10 @@ namespace quillmax::gui {
 inline constexpr int kDesignWidth = 7320 + 975 + 250; // btnStart left + width + 250
 inline constexpr int kLogTop = 3660;
 inline constexpr int kMinHeight = kLogTop + 1750;
+
+// A message box with the program title as caption, not yet shown.
+std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const std::string& text, app::Icon icon,
+                                            bool yesNoCancel);
 
 class FrmMain : public QMainWindow, public app::MainView {
     Q_OBJECT

@@ -31,15 +31,21 @@ QStringList QtNameFilters(const std::string& filter) {
     return result;
 }
 
-std::optional<std::string> QtOpenFileDialog::Show(QWidget* owner, const OpenDialogProperties& props) {
-    QFileDialog dialog(owner, Q(props.DialogTitle));
-    dialog.setFileMode(QFileDialog::ExistingFiles);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setOption(QFileDialog::ReadOnly, false);
+std::unique_ptr<QFileDialog> MakeOpenDialog(QWidget* owner, const OpenDialogProperties& props) {
+    auto dialog = std::make_unique<QFileDialog>(owner, Q(props.DialogTitle));
+    dialog->setFileMode(QFileDialog::ExistingFiles);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setOption(QFileDialog::ReadOnly, false);
     const QStringList filters = QtNameFilters(props.Filter);
-    dialog.setNameFilters(filters);
+    dialog->setNameFilters(filters);
     if (props.FilterIndex >= 1 && props.FilterIndex <= filters.size())
-        dialog.selectNameFilter(filters[props.FilterIndex - 1]);
+        dialog->selectNameFilter(filters[props.FilterIndex - 1]);
+    return dialog;
+}
+
+std::optional<std::string> QtOpenFileDialog::Show(QWidget* owner, const OpenDialogProperties& props) {
+    std::unique_ptr<QFileDialog> made = MakeOpenDialog(owner, props);
+    QFileDialog& dialog = *made;
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     const QStringList files = dialog.selectedFiles();
     if (files.isEmpty()) return std::nullopt;

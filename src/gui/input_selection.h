@@ -6,10 +6,12 @@
 
 #include <QTextEdit>
 #include <QString>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+class QFileDialog;
 class QMimeData;
 class QWidget;
 
@@ -42,6 +44,9 @@ class QtOpenFileDialog : public OpenFileDialog {
 public:
     std::optional<std::string> Show(QWidget* owner, const OpenDialogProperties& props) override;
 };
+
+// The open dialog with the properties set, not yet shown.
+std::unique_ptr<QFileDialog> MakeOpenDialog(QWidget* owner, const OpenDialogProperties& props);
 
 // "desc|patterns|desc|patterns" as a Qt name filter list.
 QStringList QtNameFilters(const std::string& filter);

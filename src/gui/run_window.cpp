@@ -5,12 +5,15 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
 #include <cstdio>
 #include <memory>
 
 #include "app/entry.h"
 #include "gui/folder_chooser.h"
 #include "gui/frm_main.h"
+#include "gui/japanese.h"
 #include "gui/twips.h"
 #include "office/errors.h"
 #include "platform/pptx/pptx_automation.h"
@@ -24,7 +27,11 @@ namespace {
 // pictures of its windows there and ends instead of waiting for the user.
 constexpr const char* kScreenshotVariable = "QUILLMAX_SCREENSHOTS";
 
-// Developer aid: the three windows as PNG files in `folder`.
+constexpr const char* kSampleQuestion =
+    "同一出力ﾌｧｲﾙが存在します:/home/user/資料/企画書【圧縮前2048KB】.pptx\r\n\r\n"
+    "上書きしますか？   ( はい→上書き、いいえ→別名で保存、キャンセル→圧縮しない )";
+
+// Developer aid: the windows and Qt's dialogs as PNG files in `folder`.
 int SaveScreenshots(FrmMain& frm, const QString& folder) {
     QDir().mkpath(folder);
     auto settle = [] {
@@ -45,6 +52,18 @@ int SaveScreenshots(FrmMain& frm, const QString& folder) {
     settle();
     ok = frm.grab().save(folder + "/main_window_running.png") && ok;
     frm.ShowWarning(false);
+    // Qt's own buttons, in Japanese: the overwrite question and the open dialog.
+    auto question = MakeMessageBox(&frm, kSampleQuestion, app::Icon::Exclamation, true);
+    question->show();
+    settle();
+    ok = question->grab().save(folder + "/overwrite_question.png") && ok;
+    question->hide();
+    auto open = MakeOpenDialog(&frm, OpenDialogProperties{});
+    open->setDirectory(QDir::homePath());
+    open->show();
+    settle();
+    ok = open->grab().save(folder + "/open_dialog.png") && ok;
+    open->hide();
     return ok ? 0 : 1;
 }
 
@@ -52,6 +71,7 @@ int SaveScreenshots(FrmMain& frm, const QString& folder) {
 
 int RunWindow(int argc, char** argv) {
     QApplication app(argc, argv);
+    InstallQtJapanese(app);
     app.setFont(JapaneseFont(9));
     InstallFolderChooser();
 

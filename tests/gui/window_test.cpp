@@ -5,8 +5,12 @@
 // links and a batch stopped from the window.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QFileDialog>
+#include <QRegularExpression>
 #include <QMimeData>
+#include <QThread>
 #include <QTimer>
 #include <QUrl>
 #include <cstdlib>
@@ -16,6 +20,7 @@
 #include "app/batch_run.h"
 #include "app/help_links.h"
 #include "gui/frm_main.h"
+#include "gui/japanese.h"
 #include "gui/twips.h"
 #include "settings/settings_store.h"
 #include "settings/startup.h"
@@ -39,7 +44,9 @@ QApplication& App() {
         if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
         config = new TempDir();
         setenv("XDG_CONFIG_HOME", config->path().c_str(), 1);
-        return new QApplication(argc, argv);
+        auto* made = new QApplication(argc, argv);
+        gui::InstallQtJapanese(*made);
+        return made;
     }();
     return *app;
 }
@@ -347,35 +354,49 @@ TEST_F(Window, ConversionListFalseValueLeavesTheOptionsUntilClicked) {
     EXPECT_EQ(d.lstException->count(), static_cast<int>(keys.size()));
 }
 
-TEST(SupportLinks, BrowserProgramIsCutWhereAnArgumentBegins) {
-    using app::BrowserProgram;
-    EXPECT_EQ(BrowserProgram("\"C:\\Program Files\\Browser\\browser.exe\" -url \"%1\""),
-              "C:\\Program Files\\Browser\\browser.exe ");
-    EXPECT_EQ(BrowserProgram("\"C:\\Browser\\iexplore.exe\" %1"), "C:\\Browser\\iexplore.exe ");
-    // A hyphen inside the program's own name belongs to it.
-    EXPECT_EQ(BrowserProgram("xdg-open"), "xdg-open");
-    EXPECT_EQ(BrowserProgram("/opt/my-browser/run --new-window"), "/opt/my-browser/run ");
+TEST(SupportLinks, CommandsAreSplitIntoProgramAndArguments) {
+    using V = std::vector<std::string>;
+    EXPECT_EQ(app::SplitCommand("\"C:\\Program Files\\b.exe\" -url \"%1\""),
+              (V{"C:\\Program Files\\b.exe", "-url", "%1"}));
+    EXPECT_EQ(app::SplitCommand("  a\t\"\" b\"c d\"e "), (V{"a", "", "bc de"}));
+    EXPECT_TRUE(app::SplitCommand("   ").empty());
+
+    const std::string address = app::SupportAddress("1_0_0");
+    EXPECT_EQ(address, "https://quillmax.example/support/product.htm?k=kvrn_01&app=quillmax&ver=1_0_0"
+                       "&lang=japanese");
+    // Options and placeholders are dropped for the support page; a hyphen
+    // inside the program's own name belongs to it.
+    EXPECT_EQ(app::SupportArguments("\"/opt/my browser/run\" --new-window \"%1\"", "1_0_0"),
+              (V{"/opt/my browser/run", address}));
+    EXPECT_EQ(app::SupportArguments("xdg-open %s", "1_0_0"), (V{"xdg-open", address}));
+    EXPECT_TRUE(app::SupportArguments("", "1_0_0").empty());
+    EXPECT_TRUE(app::SupportArguments("-x", "1_0_0").empty());
+
+    // The manual keeps the command; the path replaces %1 as one argument,
+    // blanks, "&" and "%20" untouched, and is appended without a %1.
+    const std::string manual = "/my apps/a&b%20c/マニュアル.pdf";
+    EXPECT_EQ(app::ManualArguments("\"b r.exe\" -u \"%1\"", manual), (V{"b r.exe", "-u", manual}));
+    EXPECT_EQ(app::ManualArguments("b --file=%1", manual), (V{"b", "--file=" + manual}));
+    EXPECT_EQ(app::ManualArguments("xdg-open", manual), (V{"xdg-open", manual}));
+    // A %1 inside the replaced path is not replaced again.
+    EXPECT_EQ(app::ManualArguments("b %1", "/x%1y"), (V{"b", "/x%1y"}));
     EXPECT_EQ(app::VersionText(1, 0, 0), "1_0_0");
-    EXPECT_EQ(app::SupportCommandLine("xdg-open %s", "1_0_0"),
-              "xdg-open  https://quillmax.example/support/product.htm?k=kvrn_01&app=quillmax&ver=1_0_0"
-              "&lang=japanese");
-    // The manual keeps the command as stored, the path unquoted.
-    EXPECT_EQ(app::ManualCommandLine("\"b.exe\" %1", "/my apps/q"), "\"b.exe\" %1 /my apps/q/マニュアル.pdf");
 }
 
 TEST_F(Window, HelpMenuStartsTheRegisteredBrowser) {
     Start();
-    std::vector<std::string> started;
+    std::vector<std::vector<std::string>> started;
     bool succeed = true;
-    frm->SetLauncher([&](const std::string& cmd) {
-        started.push_back(cmd);
+    frm->SetLauncher([&](const std::vector<std::string>& argv) {
+        started.push_back(argv);
         return succeed;
     });
     frm->mnuSupport_Click();
     frm->mnuManual_Click();
     ASSERT_EQ(started.size(), 2u);
-    EXPECT_EQ(started[0], "xdg-open " + app::SupportAddress(app::ProgramVersionText()));
-    EXPECT_EQ(started[1], "xdg-open " + programDir() + "/マニュアル.pdf");
+    using V = std::vector<std::string>;
+    EXPECT_EQ(started[0], (V{"xdg-open", app::SupportAddress(app::ProgramVersionText())}));
+    EXPECT_EQ(started[1], (V{"xdg-open", programDir() + "/マニュアル.pdf"}));
     EXPECT_TRUE(frm->boxes.empty());
 
     succeed = false;
@@ -383,6 +404,66 @@ TEST_F(Window, HelpMenuStartsTheRegisteredBrowser) {
     ASSERT_EQ(frm->boxes.size(), 1u);
     EXPECT_EQ(frm->boxes[0],
               "アプリケーション上からサポートページにアクセスできません。\r\nネットワークの状態を確認して下さい。");
+}
+
+// Waits for a file a detached child writes.
+std::string AwaitFile(const fs::path& path) {
+    for (int i = 0; i < 100 && !fs::exists(path); ++i) QThread::msleep(50);
+    QThread::msleep(100); // the writer may still be writing
+    std::ifstream in(path);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST_F(Window, HelpLinksReachARealProgramWordForWordWithoutAShell) {
+    // A program under a folder with a blank, a program folder with "&" and
+    // "%20": each word must arrive whole, nothing interpreted.
+    fs::create_directories(dir.path() / "my browser");
+    const fs::path browser = dir.path() / "my browser" / "record";
+    const fs::path out = dir.path() / "args.txt";
+    {
+        std::ofstream script(browser);
+        script << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"" << out.string()
+               << ".tmp\"\nmv \"" << out.string() << ".tmp\" \"" << out.string() << "\"\n";
+    }
+    fs::permissions(browser, fs::perms::owner_all);
+    rt->registry.WriteRegistryText(settings::RegRoot::ClassesRoot, app::kBrowserCommandKey, "",
+                                   "\"" + browser.string() + "\" --new-tab \"%1\"");
+    const fs::path odd = dir.path() / "a&b%20c;$(touch x)";
+    fs::create_directories(odd);
+    TestWindow win(session, *rt, odd.string());
+    session.view = &win;
+    win.Form_Load(0);
+
+    win.mnuSupport_Click();
+    EXPECT_EQ(AwaitFile(out), app::SupportAddress(app::ProgramVersionText()) + "\n");
+    EXPECT_TRUE(win.boxes.empty());
+    fs::remove(out);
+
+    win.mnuManual_Click();
+    EXPECT_EQ(AwaitFile(out), "--new-tab\n" + (odd / "マニュアル.pdf").string() + "\n");
+    EXPECT_FALSE(fs::exists(fs::current_path() / "x"));
+
+    // A program that is not there: the support box, exactly; the manual stays silent.
+    rt->registry.WriteRegistryText(settings::RegRoot::ClassesRoot, app::kBrowserCommandKey, "",
+                                   "\"" + (dir.path() / "no such browser").string() + "\" %1");
+    win.mnuManual_Click();
+    EXPECT_TRUE(win.boxes.empty());
+    win.mnuSupport_Click();
+    ASSERT_EQ(win.boxes.size(), 1u);
+    EXPECT_EQ(win.boxes[0], app::kSupportFailureText);
+    session.view = frm.get();
+}
+
+TEST(SupportLinks, InstalledManualIsFoundBesideTheSharedDocuments) {
+    TempDir dir;
+    fs::create_directories(dir.path() / "usr/bin");
+    fs::create_directories(dir.path() / "usr/share/doc/quillmax");
+    const std::string bin = (dir.path() / "usr/bin").string();
+    EXPECT_EQ(app::ManualPath(bin), bin + "/マニュアル.pdf"); // neither: beside the program
+    std::ofstream(dir.path() / "usr/share/doc/quillmax/マニュアル.pdf") << "%PDF";
+    EXPECT_EQ(app::ManualPath(bin), (dir.path() / "usr/share/doc/quillmax/マニュアル.pdf").string());
+    std::ofstream(dir.path() / "usr/bin/マニュアル.pdf") << "%PDF";
+    EXPECT_EQ(app::ManualPath(bin), bin + "/マニュアル.pdf");
 }
 
 TEST_F(Window, StopFromTheWindowEndsAfterTheCurrentSlide) {
@@ -418,6 +499,44 @@ TEST_F(Window, ClosingDuringABatchEndsTheProgramAndSaves) {
     EXPECT_TRUE(frm->ended());
     EXPECT_FALSE(frm->running());
     EXPECT_EQ(Stored("Ratio"), "2");
+}
+
+// Buttons of the modal box or dialog that is up, then closes it.
+QStringList ButtonTextsOfModal(bool* found) {
+    QStringList texts;
+    QWidget* modal = QApplication::activeModalWidget();
+    *found = modal != nullptr;
+    if (!modal) return texts;
+    for (QAbstractButton* b : modal->findChildren<QAbstractButton*>())
+        if (b->isVisible() && !b->text().isEmpty()) texts << b->text();
+    if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
+    return texts;
+}
+
+TEST_F(Window, QtButtonsAndDialogsSpeakJapanese) {
+    Start();
+    bool found = false;
+    QStringList texts;
+    QTimer::singleShot(0, [&] { texts = ButtonTextsOfModal(&found); });
+    EXPECT_EQ(frm->FrmMain::AskYesNoCancel("同一出力ﾌｧｲﾙが存在します", app::Icon::Exclamation), app::Answer::Cancel);
+    ASSERT_TRUE(found);
+    texts.sort();
+    for (QString& t : texts) t.remove(QRegularExpression(QStringLiteral("\\(&.\\)|&")));
+    EXPECT_EQ(texts, QStringList({"いいえ", "はい", "キャンセル"})) << gui::S(texts.join(','));
+
+    // The file dialog comes up after some work of its own: look until it is there.
+    found = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) texts = ButtonTextsOfModal(&found);
+    });
+    poll.start(20);
+    EXPECT_FALSE(gui::QtOpenFileDialog().Show(frm.get(), gui::OpenDialogProperties{}).has_value());
+    ASSERT_TRUE(found);
+    for (QString& t : texts) t.remove(QRegularExpression(QStringLiteral("\\(&.\\)|&")));
+    EXPECT_TRUE(texts.contains("開く")) << gui::S(texts.join(','));
+    EXPECT_TRUE(texts.contains("キャンセル")) << gui::S(texts.join(','));
+    EXPECT_FALSE(texts.contains("Open")) << gui::S(texts.join(','));
 }
 
 } // namespace
