@@ -8,6 +8,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
+#include <QMessageBox>
 #include <QRegularExpression>
 #include <QMimeData>
 #include <QThread>
@@ -501,39 +502,49 @@ TEST_F(Window, ClosingDuringABatchEndsTheProgramAndSaves) {
     EXPECT_EQ(Stored("Ratio"), "2");
 }
 
-// Buttons of the modal box or dialog that is up, then closes it.
-QStringList ButtonTextsOfModal(bool* found) {
-    QStringList texts;
-    QWidget* modal = QApplication::activeModalWidget();
-    *found = modal != nullptr;
-    if (!modal) return texts;
-    for (QAbstractButton* b : modal->findChildren<QAbstractButton*>())
-        if (b->isVisible() && !b->text().isEmpty()) texts << b->text();
-    if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
-    return texts;
+// Once a modal T is up: its visible button texts (mnemonics dropped) into
+// `texts`, then it is rejected. Polls, since a dialog may come up late.
+template <typename T>
+std::unique_ptr<QTimer> ReadButtonsWhenUp(QStringList& texts, bool& found) {
+    auto poll = std::make_unique<QTimer>();
+    QObject::connect(poll.get(), &QTimer::timeout, [&texts, &found] {
+        auto* modal = qobject_cast<T*>(QApplication::activeModalWidget());
+        if (!modal || found) return;
+        found = true;
+        for (QAbstractButton* b : modal->template findChildren<QAbstractButton*>()) {
+            QString t = b->text();
+            t.remove(QRegularExpression(QStringLiteral("\\(&.\\)|&")));
+            if (b->isVisible() && !t.isEmpty()) texts << t;
+        }
+        modal->reject();
+    });
+    poll->start(20);
+    return poll;
 }
 
 TEST_F(Window, QtButtonsAndDialogsSpeakJapanese) {
+    // A window that ended the program earlier left Qt's quit flag set, which
+    // would close every modal dialog at once; one turn of exec() clears it.
+    QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
     Start();
     bool found = false;
     QStringList texts;
-    QTimer::singleShot(0, [&] { texts = ButtonTextsOfModal(&found); });
-    EXPECT_EQ(frm->FrmMain::AskYesNoCancel("同一出力ﾌｧｲﾙが存在します", app::Icon::Exclamation), app::Answer::Cancel);
+    {
+        auto poll = ReadButtonsWhenUp<QMessageBox>(texts, found);
+        EXPECT_EQ(frm->FrmMain::AskYesNoCancel("同一出力ﾌｧｲﾙが存在します", app::Icon::Exclamation),
+                  app::Answer::Cancel);
+    }
     ASSERT_TRUE(found);
-    texts.sort();
-    for (QString& t : texts) t.remove(QRegularExpression(QStringLiteral("\\(&.\\)|&")));
-    EXPECT_EQ(texts, QStringList({"いいえ", "はい", "キャンセル"})) << gui::S(texts.join(','));
+    EXPECT_EQ(texts, QStringList({"はい", "いいえ", "キャンセル"})) << gui::S(texts.join(','));
 
-    // The file dialog comes up after some work of its own: look until it is there.
     found = false;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) texts = ButtonTextsOfModal(&found);
-    });
-    poll.start(20);
-    EXPECT_FALSE(gui::QtOpenFileDialog().Show(frm.get(), gui::OpenDialogProperties{}).has_value());
+    texts.clear();
+    {
+        auto poll = ReadButtonsWhenUp<QFileDialog>(texts, found);
+        EXPECT_FALSE(gui::QtOpenFileDialog().Show(frm.get(), gui::OpenDialogProperties{}).has_value());
+    }
     ASSERT_TRUE(found);
-    for (QString& t : texts) t.remove(QRegularExpression(QStringLiteral("\\(&.\\)|&")));
     EXPECT_TRUE(texts.contains("開く")) << gui::S(texts.join(','));
     EXPECT_TRUE(texts.contains("キャンセル")) << gui::S(texts.join(','));
     EXPECT_FALSE(texts.contains("Open")) << gui::S(texts.join(','));
