@@ -10,11 +10,11 @@
 
 #include "app/office_apps.h"
 #include "engine/common.h"
-#include "office/containment.h"
-#include "office/errors.h"
+#include "base/containment.h"
+#include "base/errors.h"
 #include "util/file_system.h"
 #include "util/file_times.h"
-#include "util/text.h"
+#include "base/text.h"
 
 namespace quillmax::app {
 namespace {

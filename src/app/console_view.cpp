@@ -7,7 +7,7 @@
 #include <istream>
 #include <ostream>
 
-#include "util/text.h"
+#include "base/text.h"
 
 namespace quillmax::app {
 namespace {
@@ -42,8 +42,8 @@ void ConsoleView::SetSourceText(const std::string& text) { source_ = text; }
 void ConsoleView::HideDropHint() {}
 void ConsoleView::SetCaption(const std::string& text) { caption_ = text; }
 
-void ConsoleView::MessageBox(const std::string& text, Icon) {
-    err_ << "[" << kProgramTitle << "] " << text << "\n";
+void ConsoleView::MessageBox(const std::string& text, engine::Icon) {
+    err_ << "[" << engine::kProgramTitle << "] " << text << "\n";
     err_.flush();
 }
 
@@ -54,12 +54,12 @@ std::optional<std::string> ConsoleView::ReadLine() {
     return line;
 }
 
-Answer ConsoleView::AskYesNoCancel(const std::string& text, Icon) {
-    err_ << "[" << kProgramTitle << "] " << text << "\n";
+engine::Answer ConsoleView::AskYesNoCancel(const std::string& text, engine::Icon) {
+    err_ << "[" << engine::kProgramTitle << "] " << text << "\n";
     if (!interactive_) {
         err_ << "  -> キャンセル\n";
         err_.flush();
-        return Answer::Cancel;
+        return engine::Answer::Cancel;
     }
     for (;;) {
         err_ << "  はい(y) / いいえ(n) / キャンセル(c): ";
@@ -67,18 +67,18 @@ Answer ConsoleView::AskYesNoCancel(const std::string& text, Icon) {
         std::optional<std::string> line = ReadLine();
         if (!line) {
             err_ << "\n";
-            return Answer::Cancel;
+            return engine::Answer::Cancel;
         }
         std::string a = util::Trim(*line);
-        if (a == "y" || a == "Y" || a == "yes" || a == "はい") return Answer::Yes;
-        if (a == "n" || a == "N" || a == "no" || a == "いいえ") return Answer::No;
-        if (a == "c" || a == "C" || a == "cancel" || a == "キャンセル") return Answer::Cancel;
+        if (a == "y" || a == "Y" || a == "yes" || a == "はい") return engine::Answer::Yes;
+        if (a == "n" || a == "N" || a == "no" || a == "いいえ") return engine::Answer::No;
+        if (a == "c" || a == "C" || a == "cancel" || a == "キャンセル") return engine::Answer::Cancel;
     }
 }
 
 std::optional<std::string> ConsoleView::InputBox(const std::string& prompt, const std::string& title,
                                                  const std::string& preset) {
-    err_ << "[" << (title.empty() ? kProgramTitle : title.c_str()) << "] " << prompt << "\n";
+    err_ << "[" << (title.empty() ? engine::kProgramTitle : title.c_str()) << "] " << prompt << "\n";
     if (!interactive_) {
         err_ << "  -> キャンセル\n";
         err_.flush();

@@ -12,11 +12,11 @@
 #include <optional>
 #include <string>
 
-#include "app/view.h"
+#include "engine/view.h"
 
 namespace quillmax::app {
 
-class ConsoleView : public MainView {
+class ConsoleView : public engine::MainView {
 public:
     // interactive: questions may be asked on `in` (stdin is a terminal).
     ConsoleView(std::ostream& out, std::ostream& err, std::istream& in, bool interactive);
@@ -37,8 +37,8 @@ public:
     void HideDropHint() override;
     void SetCaption(const std::string& text) override;
 
-    void MessageBox(const std::string& text, Icon icon) override;
-    Answer AskYesNoCancel(const std::string& text, Icon icon) override;
+    void MessageBox(const std::string& text, engine::Icon icon) override;
+    engine::Answer AskYesNoCancel(const std::string& text, engine::Icon icon) override;
     std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
                                         const std::string& preset) override;
 

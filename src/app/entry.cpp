@@ -5,8 +5,8 @@
 #include "app/batch_run.h"
 #include "app/console_view.h"
 #include "app/office_apps.h"
-#include "office/containment.h"
-#include "office/errors.h"
+#include "base/containment.h"
+#include "base/errors.h"
 #include "settings/startup.h"
 #include "util/file_system.h"
 

@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "office/containment.h"
-#include "office/errors.h"
+#include "base/containment.h"
+#include "base/errors.h"
 #include "settings/registry_access.h"
 
 namespace quillmax::app {

@@ -14,10 +14,10 @@
 #include "engine/output_naming.h"
 #include "engine/reporting.h"
 #include "engine/walk.h"
-#include "office/containment.h"
-#include "office/errors.h"
+#include "base/containment.h"
+#include "base/errors.h"
 #include "util/file_system.h"
-#include "util/text.h"
+#include "base/text.h"
 
 namespace quillmax::app {
 namespace {

@@ -7,7 +7,7 @@
 #include <iostream>
 #include <string>
 
-#include "office/errors.h"
+#include "base/errors.h"
 #include "platform/pptx/package_check.h"
 #include "platform/pptx/pptx_automation.h"
 #include "platform/pptx/timeline.h"

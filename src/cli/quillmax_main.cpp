@@ -14,7 +14,7 @@
 #include "app/console_view.h"
 #include "app/entry.h"
 #include "app/session.h"
-#include "office/errors.h"
+#include "base/errors.h"
 #include "platform/pptx/pptx_automation.h"
 #include "settings/startup.h"
 
@@ -91,7 +91,7 @@ int main(int argc, char** argv) {
 
     (void)headless; // without the window every run is headless
 #ifdef QUILLMAX_WINDOW
-    if (!headless) return quillmax::gui::RunWindow(argc, argv);
+    if (!headless) return quillmax::gui::RunWindow(argc, argv, quillmax::pptx::CreateAutomation);
 #endif
 
     try {

@@ -5,13 +5,13 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "office/containment.h"
+#include "base/containment.h"
 #include "util/file_system.h"
-#include "util/text.h"
+#include "base/text.h"
 
 namespace quillmax::engine {
 
-util::FileSystem& Files(app::Session& s) {
+util::FileSystem& Files(RunState& s) {
     if (!s.fileSystem) throw office::AutomationError("FileSystem", "no file system");
     return *s.fileSystem;
 }
@@ -29,7 +29,7 @@ std::optional<double> ReadNumber(const std::string& text) {
 
 long long RoundEven(double v) { return static_cast<long long>(std::nearbyint(v)); }
 
-void MinimiseApplications(app::Session& s) {
+void MinimiseApplications(RunState& s) {
     office::step([&] {
         if (s.appPPT && s.appPPT->WindowState() != office::ppt::kWindowMinimized)
             s.appPPT->SetWindowState(office::ppt::kWindowMinimized);
@@ -42,7 +42,7 @@ void MinimiseApplications(app::Session& s) {
     }
 }
 
-void Settle(app::Session& s, int ms) {
+void Settle(RunState& s, int ms) {
     if (s.automation) s.automation->Settle(ms);
 }
 

@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
-#include "app/session.h"
-#include "office/errors.h"
+#include "engine/run_state.h"
+#include "base/errors.h"
 
 namespace quillmax::engine {
 
@@ -30,7 +30,7 @@ std::shared_ptr<T> Hold(std::shared_ptr<T> p, const char* what = "") {
 }
 
 // The session's file system; without one every file call fails.
-util::FileSystem& Files(app::Session& s);
+util::FileSystem& Files(RunState& s);
 
 // A settings text read as a number; nullopt when it is not one.
 std::optional<double> ReadNumber(const std::string& text);
@@ -39,9 +39,9 @@ long long RoundEven(double v);
 
 // PowerPoint minimised, and Excel in the older mode, so that nothing the
 // engine does pops up over the user's work. Each call is step-contained.
-void MinimiseApplications(app::Session& s);
+void MinimiseApplications(RunState& s);
 
 // The pauses around pastes and deletions.
-void Settle(app::Session& s, int ms);
+void Settle(RunState& s, int ms);
 
 } // namespace quillmax::engine

@@ -11,11 +11,11 @@
 #include "engine/output_naming.h"
 #include "engine/replace.h"
 #include "engine/reporting.h"
-#include "office/containment.h"
-#include "office/errors.h"
+#include "base/containment.h"
+#include "base/errors.h"
 #include "util/file_system.h"
 #include "util/file_times.h"
-#include "util/text.h"
+#include "base/text.h"
 
 namespace quillmax::engine {
 namespace {
@@ -25,7 +25,7 @@ using office::step_value;
 
 constexpr const char* kEncodeFailed = "の圧縮に失敗しました。非対応動画の可能性があります。";
 
-std::string PresentationPath(app::Session& s) {
+std::string PresentationPath(RunState& s) {
     return step_value(
         [&] {
             if (!s.presSource) throw office::AutomationError("Presentation", "no presentation");
@@ -35,17 +35,17 @@ std::string PresentationPath(app::Session& s) {
 }
 
 // A bare file name lies in the current folder, not in the root.
-std::string ParentFolder(app::Session& s, const std::string& path) {
+std::string ParentFolder(RunState& s, const std::string& path) {
     std::string folder = step_value([&] { return Files(s).GetParentFolderName(path); }, std::string());
     return folder.empty() ? std::string(".") : folder;
 }
 
-bool Exists(app::Session& s, const std::string& path) {
+bool Exists(RunState& s, const std::string& path) {
     return step_value([&] { return Files(s).FileExists(path); }, false);
 }
 
 // A failure passed on by CompressMovieFile counts as an empty result.
-std::string Reencode(app::Session& s, const std::string& presentationPath,
+std::string Reencode(RunState& s, const std::string& presentationPath,
                      const std::string& moviePath) {
     return step_value([&] { return CompressMovieFile(s, presentationPath, moviePath); },
                       std::string());
@@ -55,11 +55,11 @@ void KeepName(const std::shared_ptr<office::Shape>& shape, std::vector<std::stri
     levelNames.push_back(step_value([&] { return shape->Name(); }, std::string()));
 }
 
-bool KeepFileDate(app::Session& s) { return s.settings && s.settings->KeepFileDate == 1; }
+bool KeepFileDate(RunState& s) { return s.settings && s.settings->KeepFileDate == 1; }
 
 } // namespace
 
-bool IsMovieLink(app::Session& s, const std::shared_ptr<office::ActionSetting>& action) {
+bool IsMovieLink(RunState& s, const std::shared_ptr<office::ActionSetting>& action) {
     return step_value(
         [&] {
             if (!action) return false;
@@ -71,7 +71,7 @@ bool IsMovieLink(app::Session& s, const std::shared_ptr<office::ActionSetting>& 
         false);
 }
 
-std::string FindEmbeddedMovie(app::Session& s, const std::string& presentationPath,
+std::string FindEmbeddedMovie(RunState& s, const std::string& presentationPath,
                               const std::string& sourcePath) {
     // A bare name records no folder (a movie known only inside the
     // package): it is not looked for in whatever folder is current.
@@ -89,7 +89,7 @@ std::string FindEmbeddedMovie(app::Session& s, const std::string& presentationPa
     return "";
 }
 
-void CompressEmbeddedMovie(app::Session& s, const std::shared_ptr<office::Slide>& slide,
+void CompressEmbeddedMovie(RunState& s, const std::shared_ptr<office::Slide>& slide,
                            const std::shared_ptr<office::Shape>& shape, bool isTopLevel,
                            std::vector<std::string>& levelNames) {
     const std::string presentationPath = PresentationPath(s);
@@ -116,7 +116,7 @@ void CompressEmbeddedMovie(app::Session& s, const std::shared_ptr<office::Slide>
     KeepName(newShape, levelNames);
 }
 
-void CompressLinkedMovie(app::Session& s, const std::shared_ptr<office::Shape>& shape, int k,
+void CompressLinkedMovie(RunState& s, const std::shared_ptr<office::Shape>& shape, int k,
                          std::vector<std::string>& levelNames) {
     const std::string presentationPath = PresentationPath(s);
     const std::string presentationFolder = ParentFolder(s, presentationPath);

@@ -6,25 +6,25 @@
 #include <string>
 #include <vector>
 
-#include "app/session.h"
+#include "engine/run_state.h"
 
 namespace quillmax::engine {
 
 // Re-encodes one movie: the new file's path, "" when the movie stays, "*"
 // when the encoder reported status 2.
-std::string CompressMovieFile(app::Session& s, const std::string& presentationPath,
+std::string CompressMovieFile(RunState& s, const std::string& presentationPath,
                               const std::string& moviePath);
 
-bool IsMovieLink(app::Session& s, const std::shared_ptr<office::ActionSetting>& action);
+bool IsMovieLink(RunState& s, const std::shared_ptr<office::ActionSetting>& action);
 
-std::string FindEmbeddedMovie(app::Session& s, const std::string& presentationPath,
+std::string FindEmbeddedMovie(RunState& s, const std::string& presentationPath,
                               const std::string& sourcePath);
 
 // Walk dispatch targets; each adds exactly one name to levelNames.
-void CompressEmbeddedMovie(app::Session& s, const std::shared_ptr<office::Slide>& slide,
+void CompressEmbeddedMovie(RunState& s, const std::shared_ptr<office::Slide>& slide,
                            const std::shared_ptr<office::Shape>& shape, bool isTopLevel,
                            std::vector<std::string>& levelNames);
-void CompressLinkedMovie(app::Session& s, const std::shared_ptr<office::Shape>& shape, int k,
+void CompressLinkedMovie(RunState& s, const std::shared_ptr<office::Shape>& shape, int k,
                          std::vector<std::string>& levelNames);
 
 } // namespace quillmax::engine

@@ -8,9 +8,9 @@
 #include "engine/movie_encoder.h"
 #include "engine/output_naming.h"
 #include "engine/reporting.h"
-#include "office/errors.h"
+#include "base/errors.h"
 #include "util/file_system.h"
-#include "util/text.h"
+#include "base/text.h"
 
 namespace quillmax::engine {
 namespace {
@@ -22,7 +22,7 @@ bool Contains(const std::vector<std::string>& list, const std::string& item) {
 // Deletes what the encoder produced. The movie itself, the presentation and
 // the batch's inputs are never deleted: such a "product" counts as a
 // failing deletion.
-void DeleteProduced(app::Session& s, const std::string& path, const std::string& moviePath,
+void DeleteProduced(RunState& s, const std::string& path, const std::string& moviePath,
                     const std::string& presentationPath) {
     if (path == moviePath || path == presentationPath ||
         std::find(s.batchInputs.begin(), s.batchInputs.end(), path) != s.batchInputs.end())
@@ -30,7 +30,7 @@ void DeleteProduced(app::Session& s, const std::string& path, const std::string&
     Files(s).DeleteFile(path);
 }
 
-const Recipe& ChooseRecipe(app::Session& s, const std::string& ext) {
+const Recipe& ChooseRecipe(RunState& s, const std::string& ext) {
     const MovieEncodingSetup& setup = MovieEncoding();
     const std::vector<Recipe>& table =
         Contains(setup.extensions2, util::LowerAscii(ext)) ? setup.recipes2 : setup.recipes1;
@@ -40,7 +40,7 @@ const Recipe& ChooseRecipe(app::Session& s, const std::string& ext) {
     return table[static_cast<size_t>(row)];
 }
 
-bool Used(app::Session& s, double before, double after) {
+bool Used(RunState& s, double before, double after) {
     switch (s.settings ? s.settings->MovieCond : -1) {
     case 0: return true;
     case 1: return after < before;
@@ -64,7 +64,7 @@ std::vector<std::string> movieExtensionList() {
     return all;
 }
 
-std::string CompressMovieFile(app::Session& s, const std::string& presentationPath,
+std::string CompressMovieFile(RunState& s, const std::string& presentationPath,
                               const std::string& moviePath) {
     std::string outputBase;
     std::string producedExt;

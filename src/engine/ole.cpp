@@ -3,7 +3,7 @@
 
 #include "engine/common.h"
 #include "engine/reporting.h"
-#include "office/containment.h"
+#include "base/containment.h"
 #include "settings/ole_list.h"
 
 namespace quillmax::engine {
@@ -13,7 +13,7 @@ std::string OleKindLabel(const std::string& progId) {
     return dot == std::string::npos ? progId : progId.substr(0, dot);
 }
 
-std::string ClassifyObject(app::Session& s, const std::shared_ptr<office::Shape>& shape) {
+std::string ClassifyObject(RunState& s, const std::shared_ptr<office::Shape>& shape) {
     std::string progId =
         office::step_value([&] { return shape->GetOLEFormat()->ProgID(); }, std::string());
     if (progId.empty()) return "";
@@ -31,7 +31,7 @@ std::optional<PasteFormat> OleFormat(const std::string& listValue) {
     return std::nullopt;
 }
 
-bool TwiceApplies(app::Session& s, bool treatAsPicture, double origBytes) {
+bool TwiceApplies(RunState& s, bool treatAsPicture, double origBytes) {
     return s.settings->Twice == 1 && s.settings->Format == 0 && !treatAsPicture &&
            origBytes > 102400.0;
 }

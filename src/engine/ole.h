@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "app/session.h"
+#include "engine/run_state.h"
 
 namespace quillmax::engine {
 
@@ -34,14 +34,14 @@ std::string OleKindLabel(const std::string& progId);
 
 // Reads the object's progId (an unreadable one counts as empty), registers
 // a non-empty key in the conversion list with "False", returns kindLabel.
-std::string ClassifyObject(app::Session& s, const std::shared_ptr<office::Shape>& shape);
+std::string ClassifyObject(RunState& s, const std::shared_ptr<office::Shape>& shape);
 
 // The format of an object's own conversion, by exact list value; nullopt
 // for a value that names none (the object then stays).
 std::optional<PasteFormat> OleFormat(const std::string& listValue);
 
 // The second conversion of a heavy object through the picture rules.
-bool TwiceApplies(app::Session& s, bool treatAsPicture, double origBytes);
+bool TwiceApplies(RunState& s, bool treatAsPicture, double origBytes);
 
 // The log line of a converted object (ends in CR LF).
 std::string ObjectLogLine(const std::string& kindLabel, double width, double height,

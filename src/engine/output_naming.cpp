@@ -8,8 +8,8 @@
 
 #include "engine/common.h"
 #include "engine/reporting.h"
-#include "office/containment.h"
-#include "office/errors.h"
+#include "base/containment.h"
+#include "base/errors.h"
 #include "util/file_system.h"
 
 namespace quillmax::engine {
@@ -38,7 +38,7 @@ bool SamePath(const std::string& a, const std::string& b) {
 }
 
 // The input being compressed and every input of the batch are off limits.
-bool NamesAnInput(app::Session& s, const std::string& path) {
+bool NamesAnInput(RunState& s, const std::string& path) {
     for (const auto& in : s.batchInputs)
         if (SamePath(path, in)) return true;
     if (s.presSource) {
@@ -59,7 +59,7 @@ std::string AddPathSep(const std::string& path) {
     return out;
 }
 
-std::string MakeOutputBase(app::Session& s, const std::string& folder, const std::string& baseName,
+std::string MakeOutputBase(RunState& s, const std::string& folder, const std::string& baseName,
                            double sizeBytes, const std::string& unit) {
     std::string sizeText;
     if (unit == "KB")
@@ -73,7 +73,7 @@ std::string MakeOutputBase(app::Session& s, const std::string& folder, const std
     return dir + baseName + label;
 }
 
-std::string ResolveOutputPath(app::Session& s, const std::string& base, const std::string& ext) {
+std::string ResolveOutputPath(RunState& s, const std::string& base, const std::string& ext) {
     const std::string candidate = base + "." + ext;
     const bool candidateIsInput = NamesAnInput(s, candidate);
     if (!candidateIsInput &&
@@ -85,9 +85,9 @@ std::string ResolveOutputPath(app::Session& s, const std::string& base, const st
     const std::string question = "同一出力ﾌｧｲﾙが存在します:" + candidate + kCrLf + kCrLf +
                                  "上書きしますか？   ( はい→上書き、いいえ→別名で保存、キャンセル→圧縮しない )";
     for (;;) {
-        app::Answer answer = s.view->AskYesNoCancel(question, app::Icon::Exclamation);
-        if (answer == app::Answer::Cancel) return "";
-        if (answer == app::Answer::Yes) {
+        Answer answer = s.view->AskYesNoCancel(question, Icon::Exclamation);
+        if (answer == Answer::Cancel) return "";
+        if (answer == Answer::Yes) {
             if (!candidateIsInput) return candidate;
             continue; // overwriting an input is no answer
         }

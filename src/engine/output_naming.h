@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/session.h"
+#include "engine/run_state.h"
 
 namespace quillmax::engine {
 
@@ -13,10 +13,10 @@ std::string AddPathSep(const std::string& path);
 
 // Output path without dot and extension. unit "KB" or "MB"; any other unit
 // gives an empty size text.
-std::string MakeOutputBase(app::Session& s, const std::string& folder, const std::string& baseName,
+std::string MakeOutputBase(RunState& s, const std::string& folder, const std::string& baseName,
                            double sizeBytes, const std::string& unit);
 
 // Final output path, or "" when the user chose not to compress the file.
-std::string ResolveOutputPath(app::Session& s, const std::string& base, const std::string& ext);
+std::string ResolveOutputPath(RunState& s, const std::string& base, const std::string& ext);
 
 } // namespace quillmax::engine

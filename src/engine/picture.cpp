@@ -14,11 +14,11 @@
 #include "engine/reporting.h"
 #include "engine/replace.h"
 #include "engine/transfers.h"
-#include "office/containment.h"
+#include "base/containment.h"
 #include "settings/ole_list.h"
 #include "settings/settings_store.h"
 #include "util/file_system.h"
-#include "util/text.h"
+#include "base/text.h"
 
 namespace quillmax::engine {
 namespace {
@@ -37,7 +37,7 @@ constexpr RatioFactor kRatioFactors[] = {
 // Saves the scratch presentation with what the clipboard holds alone on a
 // slide; the bytes it adds to the empty presentation. The slide is handed
 // back through `slide` so that a failure can still remove it.
-double MeasureClipboard(app::Session& s, const std::string& scratchPath,
+double MeasureClipboard(RunState& s, const std::string& scratchPath,
                         std::shared_ptr<office::Slide>& slide) {
     slide = Need(Need(s.presMeasure).GetSlides()).Add(1, office::ppt::kLayoutBlank);
     Need(slide->GetShapes()).Paste();
@@ -49,7 +49,7 @@ double MeasureClipboard(app::Session& s, const std::string& scratchPath,
 }
 
 // The format of the picture rules.
-std::optional<PasteFormat> PictureFormat(app::Session& s, const std::shared_ptr<office::Shape>& old,
+std::optional<PasteFormat> PictureFormat(RunState& s, const std::shared_ptr<office::Shape>& old,
                                          bool secondPass) {
     const PasteFormat metafile{office::ppt::kPasteMetafile, kExcelMetafile, kLabelMetafile};
     const PasteFormat jpeg{office::ppt::kPasteJPG, kExcelJPEG, kLabelJPEG};
@@ -95,7 +95,7 @@ double ScaleFactorFor(int ratioIndex) {
     return 1.0;
 }
 
-void CaptureReference(app::Session& s, CompareRasters& rasters) {
+void CaptureReference(RunState& s, CompareRasters& rasters) {
     rasters.referenceRaster.reset();
     step([&] {
         if (!s.automation) return;
@@ -103,7 +103,7 @@ void CaptureReference(app::Session& s, CompareRasters& rasters) {
     });
 }
 
-bool PixelCheck(app::Session& s, const CompareRasters& rasters, double threshold) {
+bool PixelCheck(RunState& s, const CompareRasters& rasters, double threshold) {
     if (!s.automation) return false;
     std::optional<office::Raster> candidate;
     if (!step([&] { candidate = s.automation->SystemClipboard().MetafilePicture(); })) return false;
@@ -134,7 +134,7 @@ bool PixelCheck(app::Session& s, const CompareRasters& rasters, double threshold
     return false;
 }
 
-void ConvertToPicture(app::Session& s, const std::shared_ptr<office::Slide>& slide,
+void ConvertToPicture(RunState& s, const std::shared_ptr<office::Slide>& slide,
                       const std::shared_ptr<office::Shape>& oldShape, const Geometry& savedGeometry,
                       bool isTopLevel, const std::string& kindLabel, bool treatAsPicture,
                       std::vector<std::string>& levelNames) {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/session.h"
+#include "engine/run_state.h"
 #include "office/automation.h"
 
 namespace quillmax::engine {
@@ -16,7 +16,7 @@ struct Geometry {
     double left = 0, top = 0, width = 0, height = 0;
 };
 
-void ConvertToPicture(app::Session& s, const std::shared_ptr<office::Slide>& slide,
+void ConvertToPicture(RunState& s, const std::shared_ptr<office::Slide>& slide,
                       const std::shared_ptr<office::Shape>& oldShape, const Geometry& savedGeometry,
                       bool isTopLevel, const std::string& kindLabel, bool treatAsPicture,
                       std::vector<std::string>& levelNames);
@@ -29,10 +29,10 @@ struct CompareRasters {
 
 // The clipboard's metafile rendering becomes the reference; without one the
 // reference is cleared (never left over from an earlier shape).
-void CaptureReference(app::Session& s, CompareRasters& rasters);
+void CaptureReference(RunState& s, CompareRasters& rasters);
 // True when the clipboard's picture turned more than `threshold` of the
 // reference's pixels pure black or pure white.
-bool PixelCheck(app::Session& s, const CompareRasters& rasters, double threshold);
+bool PixelCheck(RunState& s, const CompareRasters& rasters, double threshold);
 
 // combRatio's rendering size factor by list index.
 double ScaleFactorFor(int ratioIndex);

@@ -6,11 +6,11 @@
 #include "engine/replace.h"
 
 #include "engine/transfers.h"
-#include "office/containment.h"
+#include "base/containment.h"
 
 namespace quillmax::engine {
 
-void ReplaceShape(app::Session& s, const std::shared_ptr<office::Shape>& oldShape,
+void ReplaceShape(RunState& s, const std::shared_ptr<office::Shape>& oldShape,
                   const std::shared_ptr<office::Shape>& newShape,
                   const std::shared_ptr<office::Slide>& slide, bool isTopLevel) {
     s.presSource->Windows(1)->Activate();

@@ -4,12 +4,12 @@
 
 #include <memory>
 
-#include "app/session.h"
+#include "engine/run_state.h"
 
 namespace quillmax::engine {
 
 // Uncontained: the first failing step ends it (the old shape then stays).
-void ReplaceShape(app::Session& s, const std::shared_ptr<office::Shape>& oldShape,
+void ReplaceShape(RunState& s, const std::shared_ptr<office::Shape>& oldShape,
                   const std::shared_ptr<office::Shape>& newShape,
                   const std::shared_ptr<office::Slide>& slide, bool isTopLevel);
 // Uncontained.

@@ -43,7 +43,7 @@ std::string FormatKB(double bytes) { return FormatUnit(bytes, 1024.0, "KB"); }
 
 std::string FormatMB(double bytes) { return FormatUnit(bytes, 1048576.0, "MB"); }
 
-void AppendLog(app::Session& s, const std::string& text) {
+void AppendLog(RunState& s, const std::string& text) {
     if (s.view) s.view->AppendLog(text);
 }
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/session.h"
+#include "engine/run_state.h"
 
 namespace quillmax::engine {
 
@@ -14,6 +14,6 @@ std::string FormatKB(double bytes);
 std::string FormatMB(double bytes);
 
 // Appends text to txtLog at its end (the text carries its own CR LF).
-void AppendLog(app::Session& s, const std::string& text);
+void AppendLog(RunState& s, const std::string& text);
 
 } // namespace quillmax::engine

@@ -11,8 +11,8 @@
 
 #include "engine/common.h"
 #include "engine/transfers.h"
-#include "office/containment.h"
-#include "office/errors.h"
+#include "base/containment.h"
+#include "base/errors.h"
 
 namespace quillmax::engine {
 

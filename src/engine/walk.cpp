@@ -12,16 +12,16 @@
 #include "engine/ole.h"
 #include "engine/picture.h"
 #include "engine/transfers.h"
-#include "office/containment.h"
+#include "base/containment.h"
 #include "settings/ole_list.h"
-#include "util/text.h"
+#include "base/text.h"
 
 namespace quillmax::engine {
 namespace {
 
 using office::step;
 
-void MoveAnimations(app::Session& s, const std::shared_ptr<office::Slide>& slide,
+void MoveAnimations(RunState& s, const std::shared_ptr<office::Slide>& slide,
                     const std::shared_ptr<office::Shape>& from,
                     const std::shared_ptr<office::Shape>& to) {
     if (s.officeXPMode)
@@ -35,17 +35,17 @@ bool StartsWith(const std::string& s, const std::string& prefix) {
 }
 
 // PixelSize as a whole number; a text that is no number keeps groups whole.
-std::optional<long long> GroupThreshold(app::Session& s) {
+std::optional<long long> GroupThreshold(RunState& s) {
     std::optional<double> v = ReadNumber(s.settings->PixelSize);
     if (!v) return std::nullopt;
     return RoundEven(*v);
 }
 
-bool MovieTargetIs(app::Session& s, int a, int b) {
+bool MovieTargetIs(RunState& s, int a, int b) {
     return s.settings->MovieTarget == a || s.settings->MovieTarget == b;
 }
 
-void VisitShape(app::Session& s, const std::shared_ptr<office::Slide>& slide,
+void VisitShape(RunState& s, const std::shared_ptr<office::Slide>& slide,
                 const std::shared_ptr<office::ShapeRange>& walkRange, int i, bool isTopLevel,
                 std::vector<std::string>& levelNames) {
     if (s.view) s.view->DoEvents();
@@ -120,7 +120,7 @@ void VisitShape(app::Session& s, const std::shared_ptr<office::Slide>& slide,
 
 } // namespace
 
-std::string CompressSlide(app::Session& s, const std::shared_ptr<office::Slide>& slide,
+std::string CompressSlide(RunState& s, const std::shared_ptr<office::Slide>& slide,
                           const std::shared_ptr<office::Shape>& groupShape, bool isTopLevel) {
     // Up to the walk itself a failure ends this call.
     auto shapes = Need(slide).GetShapes();

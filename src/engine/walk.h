@@ -5,14 +5,14 @@
 #include <memory>
 #include <string>
 
-#include "app/session.h"
+#include "engine/run_state.h"
 
 namespace quillmax::engine {
 
 // Visits every shape of the slide (or of the group, taken apart) once and
 // dispatches it. Returns "" for a slide, the rebuilt group's Name for a
 // group level. Failures in the preparation reach the caller.
-std::string CompressSlide(app::Session& s, const std::shared_ptr<office::Slide>& slide,
+std::string CompressSlide(RunState& s, const std::shared_ptr<office::Slide>& slide,
                           const std::shared_ptr<office::Shape>& groupShape, bool isTopLevel);
 
 } // namespace quillmax::engine

@@ -7,7 +7,7 @@
 #include <QPainterPath>
 #include <QStyle>
 
-#include "app/view.h"
+#include "engine/view.h"
 #include "engine/output_naming.h"
 #include "gui/twips.h"
 #include "settings/settings_store.h"
@@ -351,7 +351,7 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     auto* logo = new QLabel(this);
     logo->setPixmap(ProductLogo(Px(1695), Px(795)));
     Place(logo, 240, 240, 1695, 795);
-    lblTitle = new QLabel(Q(app::kProgramTitle), this);
+    lblTitle = new QLabel(Q(engine::kProgramTitle), this);
     lblTitle->setFont(JapaneseFont(14));
     Place(lblTitle, 2160, 240, 3000, 420);
     lblVersion = new QLabel(QStringLiteral("バージョン ") + QStringLiteral(QUILLMAX_VERSION), this);
@@ -385,7 +385,7 @@ QPixmap ProductLogo(int width, int height, bool alternative) {
     f.setBold(true);
     f.setPixelSize(std::max(8, std::min(height * 2 / 5, width * 8 / 70)));
     p.setFont(f);
-    p.drawText(QRect(0, 0, width, height * 2 / 3), Qt::AlignCenter, Q(app::kProgramTitle));
+    p.drawText(QRect(0, 0, width, height * 2 / 3), Qt::AlignCenter, Q(engine::kProgramTitle));
     QFont s = f;
     s.setBold(false);
     s.setPixelSize(std::max(6, std::min(height / 4, width / 8)));

@@ -17,8 +17,8 @@
 #include "app/entry.h"
 #include "app/office_apps.h"
 #include "gui/twips.h"
-#include "office/containment.h"
-#include "office/errors.h"
+#include "base/containment.h"
+#include "base/errors.h"
 #include "settings/settings_store.h"
 #include "settings/startup.h"
 
@@ -43,12 +43,12 @@ void FillCombo(QComboBox* box, const Items& items) {
     for (auto item : items) box->addItem(Q(std::string(item)));
 }
 
-QMessageBox::Icon BoxIcon(app::Icon icon) {
+QMessageBox::Icon BoxIcon(engine::Icon icon) {
     switch (icon) {
-    case app::Icon::Exclamation: return QMessageBox::Warning;
-    case app::Icon::Stop: return QMessageBox::Critical;
-    case app::Icon::Information: return QMessageBox::Information;
-    case app::Icon::Question: return QMessageBox::Question;
+    case engine::Icon::Exclamation: return QMessageBox::Warning;
+    case engine::Icon::Stop: return QMessageBox::Critical;
+    case engine::Icon::Information: return QMessageBox::Information;
+    case engine::Icon::Question: return QMessageBox::Question;
     default: return QMessageBox::NoIcon;
     }
 }
@@ -76,7 +76,7 @@ FrmMain::FrmMain(app::Session& session, settings::SettingsRuntime& rt, std::stri
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
     setWindowIcon(ProgramIcon());
-    setWindowTitle(Q(app::kProgramTitle));
+    setWindowTitle(Q(engine::kProgramTitle));
     BuildMenus();
     BuildControls();
     frmObject = new FrmObject(rt_, this);
@@ -265,7 +265,7 @@ void FrmMain::Form_Load(int pauseMs) {
     PicLogo->show();
     PicSBS->hide();
     QApplication::setApplicationDisplayName(QString());
-    setWindowTitle(Q(app::kProgramTitle));
+    setWindowTitle(Q(engine::kProgramTitle));
     if (pauseMs > 0) QThread::msleep(static_cast<unsigned long>(pauseMs));
     FillLists();
     rt_.store.LoadSettingsFirstStage(rt_.settings);
@@ -303,7 +303,7 @@ void FrmMain::Form_Load(int pauseMs) {
         frmMovieOption->LoadControls();
     });
     skip([&] {
-        if (!app::CheckEnvironment(session_)) MessageBox(kCloseOfficeWarning, app::Icon::Exclamation);
+        if (!app::CheckEnvironment(session_)) MessageBox(kCloseOfficeWarning, engine::Icon::Exclamation);
     });
     skip([&] { SetCheckValue(frmOption->chkMovie, 0); });
     SetStatus("OK");
@@ -391,7 +391,7 @@ void FrmMain::RunGuarded(const std::function<void()>& run) {
         SetStopEnabled(false);
         ShowWarning(false);
         SetStatus("圧縮中断");
-        MessageBox(std::string("予期しないエラーが発生しました：") + failure.what(), app::Icon::Stop);
+        MessageBox(std::string("予期しないエラーが発生しました：") + failure.what(), engine::Icon::Stop);
     }
     running_ = false;
 }
@@ -491,30 +491,30 @@ void FrmMain::HideDropHint() { txtBlank->hide(); }
 
 void FrmMain::SetCaption(const std::string& text) { setWindowTitle(Q(text)); }
 
-std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const std::string& text, app::Icon icon,
+std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const std::string& text, engine::Icon icon,
                                             bool yesNoCancel) {
     const auto buttons = yesNoCancel ? QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel : QMessageBox::Ok;
-    auto box = std::make_unique<QMessageBox>(BoxIcon(icon), Q(app::kProgramTitle), FromCrLf(text), buttons, parent);
+    auto box = std::make_unique<QMessageBox>(BoxIcon(icon), Q(engine::kProgramTitle), FromCrLf(text), buttons, parent);
     if (yesNoCancel) box->setEscapeButton(QMessageBox::Cancel);
     return box;
 }
 
-void FrmMain::MessageBox(const std::string& text, app::Icon icon) {
+void FrmMain::MessageBox(const std::string& text, engine::Icon icon) {
     MakeMessageBox(this, text, icon, false)->exec();
 }
 
-app::Answer FrmMain::AskYesNoCancel(const std::string& text, app::Icon icon) {
+engine::Answer FrmMain::AskYesNoCancel(const std::string& text, engine::Icon icon) {
     switch (MakeMessageBox(this, text, icon, true)->exec()) {
-    case QMessageBox::Yes: return app::Answer::Yes;
-    case QMessageBox::No: return app::Answer::No;
-    default: return app::Answer::Cancel;
+    case QMessageBox::Yes: return engine::Answer::Yes;
+    case QMessageBox::No: return engine::Answer::No;
+    default: return engine::Answer::Cancel;
     }
 }
 
 std::optional<std::string> FrmMain::InputBox(const std::string& prompt, const std::string& title,
                                              const std::string& preset) {
     bool ok = false;
-    QString answer = QInputDialog::getText(this, Q(title.empty() ? app::kProgramTitle : title),
+    QString answer = QInputDialog::getText(this, Q(title.empty() ? engine::kProgramTitle : title),
                                            FromCrLf(prompt), QLineEdit::Normal, Q(preset), &ok);
     if (!ok) return std::nullopt;
     return S(answer);

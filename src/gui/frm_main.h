@@ -21,7 +21,7 @@
 
 #include "app/help_links.h"
 #include "app/session.h"
-#include "app/view.h"
+#include "engine/view.h"
 #include "gui/dialogs.h"
 #include "gui/input_selection.h"
 
@@ -41,10 +41,10 @@ inline constexpr int kLogTop = 3660;
 inline constexpr int kMinHeight = kLogTop + 1750;
 
 // A message box with the program title as caption, not yet shown.
-std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const std::string& text, app::Icon icon,
+std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const std::string& text, engine::Icon icon,
                                             bool yesNoCancel);
 
-class FrmMain : public QMainWindow, public app::MainView {
+class FrmMain : public QMainWindow, public engine::MainView {
     Q_OBJECT
 public:
     FrmMain(app::Session& session, settings::SettingsRuntime& rt, std::string programFolder,
@@ -95,8 +95,8 @@ public:
     void SetSourceText(const std::string& text) override;
     void HideDropHint() override;
     void SetCaption(const std::string& text) override;
-    void MessageBox(const std::string& text, app::Icon icon) override;
-    app::Answer AskYesNoCancel(const std::string& text, app::Icon icon) override;
+    void MessageBox(const std::string& text, engine::Icon icon) override;
+    engine::Answer AskYesNoCancel(const std::string& text, engine::Icon icon) override;
     std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
                                         const std::string& preset) override;
     void DoEvents() override;

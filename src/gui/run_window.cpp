@@ -15,8 +15,7 @@
 #include "gui/frm_main.h"
 #include "gui/japanese.h"
 #include "gui/twips.h"
-#include "office/errors.h"
-#include "platform/pptx/pptx_automation.h"
+#include "base/errors.h"
 #include "settings/startup.h"
 #include "util/file_system.h"
 
@@ -53,7 +52,7 @@ int SaveScreenshots(FrmMain& frm, const QString& folder) {
     ok = frm.grab().save(folder + "/main_window_running.png") && ok;
     frm.ShowWarning(false);
     // Qt's own buttons, in Japanese: the overwrite question and the open dialog.
-    auto question = MakeMessageBox(&frm, kSampleQuestion, app::Icon::Exclamation, true);
+    auto question = MakeMessageBox(&frm, kSampleQuestion, engine::Icon::Exclamation, true);
     question->show();
     settle();
     ok = question->grab().save(folder + "/overwrite_question.png") && ok;
@@ -69,7 +68,7 @@ int SaveScreenshots(FrmMain& frm, const QString& folder) {
 
 } // namespace
 
-int RunWindow(int argc, char** argv) {
+int RunWindow(int argc, char** argv, const AutomationFactory& makeAutomation) {
     QApplication app(argc, argv);
     InstallQtJapanese(app);
     app.setFont(JapaneseFont(9));
@@ -84,7 +83,7 @@ int RunWindow(int argc, char** argv) {
     settings::SettingsRuntime rt(programFolder, "", fileSystem.get());
     std::unique_ptr<office::Automation> automation;
     try {
-        automation = pptx::CreateAutomation();
+        automation = makeAutomation();
     } catch (const std::exception&) {
         // Without a presentation program the environment check says so.
     }

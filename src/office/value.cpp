@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <sstream>
 
-#include "office/errors.h"
+#include "base/errors.h"
 
 namespace quillmax::office {
 namespace {

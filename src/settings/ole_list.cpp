@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "util/text.h"
+#include "base/text.h"
 
 namespace quillmax::settings {
 namespace {

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "office/containment.h"
+#include "base/containment.h"
 #include "util/file_system.h"
 
 namespace quillmax::settings {

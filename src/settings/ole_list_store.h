@@ -8,7 +8,7 @@
 #include <string>
 
 #include "settings/ole_list.h"
-#include "settings/profile_api.h"
+#include "base/profile_api.h"
 #include "settings/registry_access.h"
 #include "settings/settings.h"
 

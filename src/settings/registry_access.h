@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/registry_api.h"
+#include "base/registry_api.h"
 
 namespace quillmax::settings {
 

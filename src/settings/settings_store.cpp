@@ -7,7 +7,7 @@
 #include <charconv>
 #include <climits>
 
-#include "office/containment.h"
+#include "base/containment.h"
 #include "platform/posix/desktop_folder.h"
 
 namespace quillmax::settings {

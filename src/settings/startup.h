@@ -17,9 +17,9 @@
 
 #include "settings/ole_list.h"
 #include "settings/ole_list_store.h"
-#include "settings/profile_api.h"
+#include "base/profile_api.h"
 #include "settings/registry_access.h"
-#include "settings/registry_api.h"
+#include "base/registry_api.h"
 #include "settings/settings.h"
 #include "settings/settings_store.h"
 

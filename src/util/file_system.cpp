@@ -6,7 +6,7 @@
 #include <random>
 #include <system_error>
 
-#include "office/errors.h"
+#include "base/errors.h"
 
 namespace fs = std::filesystem;
 

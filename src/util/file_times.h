@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/posix/file_time_api.h"
+#include "base/file_time_api.h"
 
 namespace quillmax::util {
 

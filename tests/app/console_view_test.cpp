@@ -27,7 +27,7 @@ TEST(ConsoleView, LogGoesToStdoutAsWrittenAndBoxesToStderr) {
     v.AppendLog("▼a.pptx\r\n");
     v.ClearLog(); // the window's box empties; what was printed stays printed
     v.AppendLog("   ﾍﾟｰｼﾞ 1/1\r\n");
-    v.MessageBox("パワーポイントファイルを指定してください", app::Icon::Exclamation);
+    v.MessageBox("パワーポイントファイルを指定してください", engine::Icon::Exclamation);
     EXPECT_EQ(out.str(), "▼a.pptx\r\n   ﾍﾟｰｼﾞ 1/1\r\n");
     EXPECT_EQ(v.LogText(), "   ﾍﾟｰｼﾞ 1/1\r\n");
     EXPECT_EQ(err.str(), "[クイルマックス] パワーポイントファイルを指定してください\n");
@@ -37,7 +37,7 @@ TEST(ConsoleView, QuestionsWithoutATerminalAreCancelled) {
     std::ostringstream out, err;
     std::istringstream in("y\nanswer\n");
     app::ConsoleView v(out, err, in, false);
-    EXPECT_EQ(v.AskYesNoCancel("同一出力ﾌｧｲﾙが存在します:x", app::Icon::Exclamation), app::Answer::Cancel);
+    EXPECT_EQ(v.AskYesNoCancel("同一出力ﾌｧｲﾙが存在します:x", engine::Icon::Exclamation), engine::Answer::Cancel);
     EXPECT_FALSE(v.InputBox("新しいパス名", "", "x-"));
     EXPECT_TRUE(out.str().empty());
 }
@@ -46,11 +46,11 @@ TEST(ConsoleView, QuestionsOnATerminalReadTheAnswers) {
     std::ostringstream out, err;
     std::istringstream in("maybe\nn\n\n/tmp/other\ny\n");
     app::ConsoleView v(out, err, in, true);
-    EXPECT_EQ(v.AskYesNoCancel("q", app::Icon::Exclamation), app::Answer::No); // "maybe" asks again
+    EXPECT_EQ(v.AskYesNoCancel("q", engine::Icon::Exclamation), engine::Answer::No); // "maybe" asks again
     EXPECT_EQ(v.InputBox("p", "", "base-"), std::optional<std::string>("base-"));
     EXPECT_EQ(v.InputBox("p", "", "base-"), std::optional<std::string>("/tmp/other"));
-    EXPECT_EQ(v.AskYesNoCancel("q", app::Icon::Exclamation), app::Answer::Yes);
-    EXPECT_EQ(v.AskYesNoCancel("q", app::Icon::Exclamation), app::Answer::Cancel); // end of input
+    EXPECT_EQ(v.AskYesNoCancel("q", engine::Icon::Exclamation), engine::Answer::Yes);
+    EXPECT_EQ(v.AskYesNoCancel("q", engine::Icon::Exclamation), engine::Answer::Cancel); // end of input
     EXPECT_FALSE(v.InputBox("p", "", "base-"));
 }
 

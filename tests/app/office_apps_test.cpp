@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "office/errors.h"
+#include "base/errors.h"
 #include "support/fake_world.h"
 
 namespace quillmax::test {
@@ -67,8 +67,8 @@ TEST(CheckEnvironment, Office2000ModeWithoutExcelShowsTwoBoxesThenTheCallerWarns
     EXPECT_EQ(w.view.boxTexts(),
               (std::vector<std::string>{"エクセルを起動できません。",
                                         "[Office 2000モード]での動作にはパワーポイントおよびエクセルが必要です。終了します。"}));
-    EXPECT_EQ(w.view.boxes[0].icon, app::Icon::Exclamation);
-    EXPECT_EQ(w.view.boxes[1].icon, app::Icon::Stop);
+    EXPECT_EQ(w.view.boxes[0].icon, engine::Icon::Exclamation);
+    EXPECT_EQ(w.view.boxes[1].icon, engine::Icon::Stop);
 }
 
 TEST(CheckEnvironment, Office2000ModeWithOpenWorkbookLeavesExcelRunning) {

@@ -9,7 +9,7 @@
 namespace quillmax::engine {
 namespace {
 
-using app::Answer;
+using engine::Answer;
 
 const std::string kSep(1, util::kPathSep);
 

@@ -56,10 +56,10 @@ QApplication& App() {
 class TestWindow : public gui::FrmMain {
 public:
     using FrmMain::FrmMain;
-    void MessageBox(const std::string& text, app::Icon) override { boxes.push_back(text); }
-    app::Answer AskYesNoCancel(const std::string& text, app::Icon) override {
+    void MessageBox(const std::string& text, engine::Icon) override { boxes.push_back(text); }
+    engine::Answer AskYesNoCancel(const std::string& text, engine::Icon) override {
         boxes.push_back(text);
-        return app::Answer::Yes;
+        return engine::Answer::Yes;
     }
     std::vector<std::string> boxes;
 };
@@ -532,8 +532,8 @@ TEST_F(Window, QtButtonsAndDialogsSpeakJapanese) {
     QStringList texts;
     {
         auto poll = ReadButtonsWhenUp<QMessageBox>(texts, found);
-        EXPECT_EQ(frm->FrmMain::AskYesNoCancel("同一出力ﾌｧｲﾙが存在します", app::Icon::Exclamation),
-                  app::Answer::Cancel);
+        EXPECT_EQ(frm->FrmMain::AskYesNoCancel("同一出力ﾌｧｲﾙが存在します", engine::Icon::Exclamation),
+                  engine::Answer::Cancel);
     }
     ASSERT_TRUE(found);
     EXPECT_EQ(texts, QStringList({"はい", "いいえ", "キャンセル"})) << gui::S(texts.join(','));

@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "office/containment.h"
-#include "office/errors.h"
+#include "base/containment.h"
+#include "base/errors.h"
 
 using quillmax::office::AutomationError;
 using quillmax::office::Value;

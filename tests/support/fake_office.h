@@ -27,7 +27,7 @@
 #include <vector>
 
 #include "office/automation.h"
-#include "office/errors.h"
+#include "base/errors.h"
 
 namespace quillmax::test {
 

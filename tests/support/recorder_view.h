@@ -9,16 +9,16 @@
 #include <string>
 #include <vector>
 
-#include "app/view.h"
+#include "engine/view.h"
 
 namespace quillmax::test {
 
 struct ShownBox {
     std::string text;
-    app::Icon icon;
+    engine::Icon icon;
 };
 
-class RecorderView : public app::MainView {
+class RecorderView : public engine::MainView {
 public:
     void AppendLog(const std::string& text) override { log += text; }
     void ClearLog() override { log.clear(); }
@@ -38,10 +38,10 @@ public:
     void SetSourceText(const std::string& t) override { source = t; }
     void HideDropHint() override { dropHintVisible = false; }
     void SetCaption(const std::string& t) override { caption = t; }
-    void MessageBox(const std::string& text, app::Icon icon) override { boxes.push_back({text, icon}); }
-    app::Answer AskYesNoCancel(const std::string& text, app::Icon icon) override {
+    void MessageBox(const std::string& text, engine::Icon icon) override { boxes.push_back({text, icon}); }
+    engine::Answer AskYesNoCancel(const std::string& text, engine::Icon icon) override {
         questions.push_back(text);
-        if (answers.empty()) return app::Answer::Cancel;
+        if (answers.empty()) return engine::Answer::Cancel;
         auto a = answers.front();
         answers.pop_front();
         return a;
@@ -73,7 +73,7 @@ public:
     bool dropHintVisible = true;
     std::vector<ShownBox> boxes;
     std::vector<std::string> questions, inputPrompts, inputPresets;
-    std::deque<app::Answer> answers;                 // scripted Yes/No/Cancel answers
+    std::deque<engine::Answer> answers;                 // scripted Yes/No/Cancel answers
     std::deque<std::optional<std::string>> inputs;   // scripted input-box answers
     int doEvents = 0, beeps = 0;
     std::function<void(int)> onDoEvents;             // e.g. press stop on the n-th yield

@@ -1,6 +1,6 @@
 // File: platform/posix/file_time_api.cpp
 // The Win32-shaped file-time calls over POSIX.
-#include "platform/posix/file_time_api.h"
+#include "base/file_time_api.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -10,7 +10,7 @@
 
 #include <string>
 
-#include "settings/profile_api.h"
+#include "base/profile_api.h"
 
 namespace quillmax::util {
 

@@ -16,8 +16,8 @@
 #include <unistd.h>
 
 #include "platform/posix/config_folder.h"
-#include "util/atomic_file.h"
-#include "util/text.h"
+#include "base/atomic_file.h"
+#include "base/text.h"
 
 namespace fs = std::filesystem;
 

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/registry_api.h"
+#include "base/registry_api.h"
 
 namespace quillmax::util {
 

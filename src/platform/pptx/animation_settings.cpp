@@ -8,10 +8,10 @@
 // place for them.
 #include <cstring>
 
-#include "office/errors.h"
+#include "base/errors.h"
 #include "platform/pptx/slide_model.h"
 #include "platform/pptx/timeline_xml.h"
-#include "util/text.h"
+#include "base/text.h"
 
 namespace quillmax::pptx {
 

@@ -13,8 +13,8 @@
 #include <set>
 #include <sstream>
 
-#include "office/errors.h"
-#include "util/atomic_file.h"
+#include "base/errors.h"
+#include "base/atomic_file.h"
 
 namespace quillmax::pptx::deck {
 

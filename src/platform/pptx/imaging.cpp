@@ -10,7 +10,7 @@
 #include <cstring>
 #include <mutex>
 
-#include "office/errors.h"
+#include "base/errors.h"
 #include "platform/pptx/metafile.h"
 
 namespace quillmax::pptx::imaging {

@@ -10,7 +10,7 @@
 #include <mutex>
 #include <regex>
 
-#include "office/errors.h"
+#include "base/errors.h"
 
 #if QUILLMAX_HAVE_EMF2SVG
 #include <emf2svg.h>

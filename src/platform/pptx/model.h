@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "office/automation.h"
-#include "office/errors.h"
+#include "base/errors.h"
 #include "platform/pptx/imaging.h"
 #include "platform/pptx/package.h"
 #include "platform/pptx/slide_model.h"

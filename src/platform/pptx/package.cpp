@@ -11,7 +11,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "office/errors.h"
+#include "base/errors.h"
 
 namespace quillmax::pptx {
 

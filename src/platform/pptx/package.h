@@ -16,7 +16,7 @@
 
 #include <pugixml.hpp>
 
-#include "util/text.h"
+#include "base/text.h"
 
 struct zip;
 

@@ -6,7 +6,7 @@
 #include <map>
 #include <set>
 
-#include "office/errors.h"
+#include "base/errors.h"
 #include "platform/pptx/package.h"
 #include "platform/pptx/xml_util.h"
 

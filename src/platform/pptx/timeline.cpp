@@ -14,9 +14,9 @@
 #include <cstring>
 #include <map>
 
-#include "office/errors.h"
+#include "base/errors.h"
 #include "platform/pptx/timeline_xml.h"
-#include "util/text.h"
+#include "base/text.h"
 
 namespace quillmax::pptx {
 

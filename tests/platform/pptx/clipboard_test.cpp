@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "deck_fixture.h"
-#include "office/errors.h"
+#include "base/errors.h"
 #include "platform/pptx/imaging.h"
 
 using namespace quillmax;

@@ -12,7 +12,7 @@
 #include <map>
 #include <set>
 
-#include "office/errors.h"
+#include "base/errors.h"
 
 namespace quillmax::pptx::deck {
 namespace {

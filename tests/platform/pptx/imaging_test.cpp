@@ -8,7 +8,7 @@
 
 #include <cstring>
 
-#include "office/errors.h"
+#include "base/errors.h"
 #include "platform/pptx/deck_builder.h"
 
 namespace quillmax::pptx::imaging {

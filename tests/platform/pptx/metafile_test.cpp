@@ -12,7 +12,7 @@
 #include <sstream>
 #include <vector>
 
-#include "office/errors.h"
+#include "base/errors.h"
 #include "platform/pptx/deck_builder.h"
 #include "platform/pptx/imaging.h"
 

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <random>
 
-#include "office/errors.h"
+#include "base/errors.h"
 #include "platform/pptx/package.h"
 #include "deck_fixture.h"
 

@@ -7,7 +7,7 @@
 #include <pugixml.hpp>
 
 #include "deck_fixture.h"
-#include "office/errors.h"
+#include "base/errors.h"
 
 using namespace quillmax;
 using quillmax::test::Rect;

@@ -1,4 +1,4 @@
-// File: office/errors.h
+// File: base/errors.h
 // Failure of an object-model (or file-system) call. Every backend reports
 // a failing member call by throwing AutomationError; the system code's
 // containment helpers (containment.h) catch exactly this type.

@@ -1,4 +1,4 @@
-// File: office/containment.h
+// File: base/containment.h
 // The three grains of failure containment. Each routine states its grain
 // with one of these, per region:
 //
@@ -13,7 +13,7 @@
 
 #include <utility>
 
-#include "office/errors.h"
+#include "base/errors.h"
 
 namespace quillmax::office {
 

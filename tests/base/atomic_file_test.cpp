@@ -1,7 +1,7 @@
 // File: tests/util/atomic_file_test.cpp
 // Whole-file replacement: content and permissions of the result, and a
 // failed write that leaves neither a changed target nor a stray temporary.
-#include "util/atomic_file.h"
+#include "base/atomic_file.h"
 
 #include <gtest/gtest.h>
 

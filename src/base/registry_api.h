@@ -1,4 +1,4 @@
-// File: settings/registry_api.h
+// File: base/registry_api.h
 // The thin, Win32-shaped registry calls the registry access builds on:
 // open / create / query / set / delete / enumerate / close, each returning
 // a Win32 status code. The POSIX stand-in lives in platform/posix

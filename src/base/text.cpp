@@ -1,5 +1,5 @@
-// File: util/text.cpp
-#include "util/text.h"
+// File: base/text.cpp
+#include "base/text.h"
 
 namespace quillmax::util {
 

@@ -1,7 +1,7 @@
 // File: tests/util/text_test.cpp
 // Case folding leaves non-ASCII bytes alone; trimming with the default set
 // and with a caller's own set, down to nothing.
-#include "util/text.h"
+#include "base/text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-// File: app/view.h
+// File: engine/view.h
 // What the batch run, the pass and the engine need from the main window
 // frmMain. The Qt window implements it with real widgets, the headless
 // console on stdout/stderr/stdin, tests with a recorder. Method names carry
@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-namespace quillmax::app {
+namespace quillmax::engine {
 
 enum class Icon { None, Exclamation, Stop, Information, Question };
 enum class Answer { Yes, No, Cancel };
@@ -58,4 +58,4 @@ public:
 
 inline constexpr const char* kProgramTitle = "クイルマックス";
 
-} // namespace quillmax::app
+} // namespace quillmax::engine

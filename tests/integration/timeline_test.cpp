@@ -15,7 +15,7 @@
 
 #include "engine/transfers.h"
 #include "office/automation.h"
-#include "office/errors.h"
+#include "base/errors.h"
 #include "platform/pptx/deck_builder.h"
 #include "platform/pptx/package.h"
 #include "platform/pptx/package_check.h"

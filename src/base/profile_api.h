@@ -1,4 +1,4 @@
-// File: settings/profile_api.h
+// File: base/profile_api.h
 // The two Win32-shaped profile-string (INI file) calls the OLE conversion
 // list is stored through. The POSIX stand-in lives in platform/posix
 // (profile_store.h). Buffer rules of the callers live in ole_list_store.

@@ -1,4 +1,4 @@
-// File: util/text.h
+// File: base/text.h
 // Byte-wise text helpers every layer uses: ASCII case folding and trimming.
 // Case folding touches only A-Z, so multi-byte (Japanese) text is never
 // altered, whatever the process locale.

@@ -1,4 +1,4 @@
-// File: platform/posix/file_time_api.h
+// File: base/file_time_api.h
 // The file-time calls of Win32 (CreateFile for a time update, SetFileTime,
 // SystemTimeToFileTime, LocalFileTimeToFileTime, CloseHandle) in their own
 // shape, over POSIX. FILETIME values are UTC, 100-nanosecond units since

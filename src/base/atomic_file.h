@@ -1,4 +1,4 @@
-// File: util/atomic_file.h
+// File: base/atomic_file.h
 // Replacing a whole file so that a reader sees either the old content or the
 // new one, never a half-written file: a temporary file beside the target,
 // flushed to disk, then renamed over it.

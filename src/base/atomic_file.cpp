@@ -1,5 +1,5 @@
-// File: util/atomic_file.cpp
-#include "util/atomic_file.h"
+// File: base/atomic_file.cpp
+#include "base/atomic_file.h"
 
 #include <cerrno>
 #include <cstdio>

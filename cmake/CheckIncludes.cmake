@@ -1,0 +1,80 @@
+# cmake -DSOURCE_DIR=<repo> -P CheckIncludes.cmake
+# Holds every quoted #include of src/, tests/, bench/, fuzz/ and samples/
+# against src/layers.txt: a file may include its own layer's headers and
+# those of the layers below it. Headers that are not in src/ (test tools,
+# neighbours in the same folder) are not layers and pass.
+cmake_minimum_required(VERSION 3.25)
+include(${CMAKE_CURRENT_LIST_DIR}/Layers.cmake)
+quillmax_read_layers(${SOURCE_DIR}/src/layers.txt)
+
+# The layer whose folder holds `path` (relative to src/), longest match.
+function(layer_of path out)
+  set(best "")
+  set(best_len 0)
+  foreach(l IN LISTS QUILLMAX_LAYERS)
+    set(d ${QUILLMAX_LAYER_DIR_${l}})
+    string(LENGTH "${d}" n)
+    if(path MATCHES "^${d}/" AND n GREATER best_len)
+      set(best ${l})
+      set(best_len ${n})
+    endif()
+  endforeach()
+  set(${out} "${best}" PARENT_SCOPE)
+endfunction()
+
+file(GLOB_RECURSE files RELATIVE ${SOURCE_DIR}
+  ${SOURCE_DIR}/src/*.h ${SOURCE_DIR}/src/*.cpp
+  ${SOURCE_DIR}/tests/*.h ${SOURCE_DIR}/tests/*.cpp
+  ${SOURCE_DIR}/bench/*.h ${SOURCE_DIR}/bench/*.cpp
+  ${SOURCE_DIR}/fuzz/*.h ${SOURCE_DIR}/fuzz/*.cpp
+  ${SOURCE_DIR}/samples/*.h ${SOURCE_DIR}/samples/*.cpp)
+list(SORT files)
+
+set(faults 0)
+set(checked 0)
+foreach(f IN LISTS files)
+  set(own "")
+  if(f MATCHES "^src/(.*)$")
+    layer_of("${CMAKE_MATCH_1}" own)
+  else()
+    set(best_len 0)
+    foreach(entry IN LISTS QUILLMAX_OUTSIDE)
+      string(REPLACE "=" ";" pair "${entry}")
+      list(GET pair 0 d)
+      list(GET pair 1 l)
+      string(LENGTH "${d}" n)
+      if(f MATCHES "^${d}/" AND n GREATER best_len)
+        get_filename_component(own ${l} NAME)
+        set(best_len ${n})
+      endif()
+    endforeach()
+    if(own STREQUAL "" AND f MATCHES "^tests/(.*)$")
+      layer_of("${CMAKE_MATCH_1}" own)
+    endif()
+  endif()
+  if(own STREQUAL "")
+    message("${f}: belongs to no layer of src/layers.txt")
+    math(EXPR faults "${faults} + 1")
+    continue()
+  endif()
+  set(allowed ${own} ${QUILLMAX_LAYER_BELOW_${own}})
+  file(STRINGS ${SOURCE_DIR}/${f} includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+  foreach(line IN LISTS includes)
+    string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]+)\".*$" "\\1" header "${line}")
+    if(NOT EXISTS ${SOURCE_DIR}/src/${header})
+      continue()
+    endif()
+    math(EXPR checked "${checked} + 1")
+    layer_of("${header}" target)
+    if(NOT target IN_LIST allowed)
+      message("${f}: ${own} includes ${header} of ${target}, which is not below it")
+      math(EXPR faults "${faults} + 1")
+    endif()
+  endforeach()
+endforeach()
+
+list(LENGTH files nfiles)
+if(faults GREATER 0)
+  message(FATAL_ERROR "${faults} include(s) against src/layers.txt")
+endif()
+message("includes follow src/layers.txt: ${checked} includes in ${nfiles} files")

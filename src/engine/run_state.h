@@ -1,0 +1,57 @@
+// File: engine/run_state.h
+// The program-level state the engine works with while it converts a
+// presentation (the globals of the original design), and the services it
+// reaches them through. The batch driver's own state extends it
+// (app::Session).
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/view.h"
+#include "office/automation.h"
+#include "settings/settings.h"
+
+namespace quillmax::settings {
+class OleConversionList;
+} // namespace quillmax::settings
+
+namespace quillmax::util {
+class FileSystem;
+} // namespace quillmax::util
+
+namespace quillmax::engine {
+
+struct RunState {
+    // services
+    MainView* view = nullptr;
+    office::Automation* automation = nullptr;
+    settings::Settings* settings = nullptr;
+    settings::OleConversionList* oleList = nullptr;   // frmObject's list
+    util::FileSystem* fileSystem = nullptr;           // may be null: file calls then fail
+
+    // office applications and mode
+    std::shared_ptr<office::Application> appPPT;
+    std::shared_ptr<office::ExcelApplication> appEXCEL;
+    bool officeXPMode = false;
+    std::shared_ptr<office::Workbook> bookWork;
+    std::shared_ptr<office::Worksheet> sheetWork;
+
+    // the presentation being converted and its measuring copy
+    std::shared_ptr<office::Presentation> presSource;
+    std::shared_ptr<office::Presentation> presMeasure;
+    std::string scratchPath1;
+    std::string scratchPath2;
+    double emptyPresSize = 0;
+
+    // per-presentation results
+    bool shapeReplaced = false;
+    double movieBytesBefore = 0;
+    double movieBytesAfter = 0;
+
+    // inputs of the current batch; naming never hands one of them out
+    std::vector<std::string> batchInputs;
+};
+
+} // namespace quillmax::engine
