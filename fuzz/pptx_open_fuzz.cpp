@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "office/errors.h"
+#include "base/errors.h"
 #include "platform/pptx/package.h"
 #include "platform/pptx/package_check.h"
 
