@@ -1,12 +1,12 @@
 // File: base/file_time_api.h
 // The file-time calls of Win32 (CreateFile for a time update, SetFileTime,
 // SystemTimeToFileTime, LocalFileTimeToFileTime, CloseHandle) in their own
-// shape, over POSIX. FILETIME values are UTC, 100-nanosecond units since
-// 1601-01-01.
+// shape. Each platform library defines them: platform/win32 over the real
+// calls, platform/posix over utimensat/futimens. FILETIME values are UTC,
+// 100-nanosecond units since 1601-01-01. Paths are UTF-8.
 //
-// Linux cannot set a file's creation (birth) time: SetFileTime accepts a
-// creation value and leaves the birth time as it is; modification and
-// access times are set (utimensat/futimens).
+// Linux cannot set a file's creation (birth) time: there SetFileTime accepts
+// a creation value and leaves the birth time as it is.
 #pragma once
 
 #include <cstdint>
@@ -48,7 +48,7 @@ inline constexpr std::uint32_t kFileAttributeNormal = 0x80u;
 
 // CreateFileA for an existing file. Read and write access opens the file
 // for reading and writing (a read-only or missing file fails); sharing and
-// attributes have no POSIX meaning and are accepted as given.
+// attributes have no POSIX meaning and are accepted as given there.
 FileHandle CreateFileA(const std::string& path, std::uint32_t desiredAccess, std::uint32_t shareMode,
                        std::uint32_t creationDisposition, std::uint32_t flagsAndAttributes);
 // A null pointer or a FILETIME whose two halves are 0 leaves that time
@@ -76,8 +76,23 @@ struct FileTimes {
 };
 bool GetFileTimesByName(const std::string& path, FileTimes& times);
 
-// Unix seconds and nanoseconds <-> FILETIME.
-FileTime UnixToFileTime(std::int64_t seconds, long nanoseconds);
-void FileTimeToUnix(const FileTime& ft, std::int64_t& seconds, long& nanoseconds);
+// Unix seconds and nanoseconds <-> FILETIME (plain arithmetic, the same on
+// every platform).
+inline constexpr std::int64_t kFileTimeTicksPerSecond = 10000000;
+inline constexpr std::int64_t kUnixEpochSeconds = 11644473600LL; // 1601-01-01 .. 1970-01-01
+
+inline FileTime UnixToFileTime(std::int64_t seconds, long nanoseconds) {
+    std::int64_t ticks = (seconds + kUnixEpochSeconds) * kFileTimeTicksPerSecond + nanoseconds / 100;
+    if (ticks < 0) ticks = 0;
+    return FileTime::FromTicks(static_cast<std::uint64_t>(ticks));
+}
+
+inline void FileTimeToUnix(const FileTime& ft, std::int64_t& seconds, long& nanoseconds) {
+    const auto ticks = static_cast<std::int64_t>(ft.Ticks());
+    std::int64_t s = ticks / kFileTimeTicksPerSecond;
+    if (ticks % kFileTimeTicksPerSecond < 0) --s; // floor
+    seconds = s - kUnixEpochSeconds;
+    nanoseconds = static_cast<long>((ticks - s * kFileTimeTicksPerSecond) * 100);
+}
 
 } // namespace quillmax::util

@@ -1,7 +1,8 @@
 // File: base/profile_api.h
 // The two Win32-shaped profile-string (INI file) calls the OLE conversion
-// list is stored through. The POSIX stand-in lives in platform/posix
-// (profile_store.h). Buffer rules of the callers live in ole_list_store.
+// list is stored through. The platform library supplies the implementation
+// (base/platform_services.h). Buffer rules of the callers live in
+// ole_list_store.
 #pragma once
 
 #include <cstdint>

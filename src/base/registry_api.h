@@ -1,9 +1,9 @@
 // File: base/registry_api.h
 // The thin, Win32-shaped registry calls the registry access builds on:
 // open / create / query / set / delete / enumerate / close, each returning
-// a Win32 status code. The POSIX stand-in lives in platform/posix
-// (registry_store.h); a Windows build maps these onto the ANSI calls.
-// The buffer rules are not here: they live in RegistryAccess.
+// a Win32 status code. The platform library supplies the implementation
+// (base/platform_services.h). The buffer rules are not here: they live in
+// RegistryAccess.
 #pragma once
 
 #include <cstdint>

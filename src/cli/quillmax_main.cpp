@@ -1,21 +1,18 @@
 // File: cli/quillmax_main.cpp
 // The program's main: the window by default, the console with --headless
 // (or when the program was built without the window).
-#include <unistd.h>
-
 #include <clocale>
 #include <cstdio>
-#include <filesystem>
 #include <iostream>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "app/console_view.h"
 #include "app/entry.h"
 #include "app/session.h"
 #include "base/errors.h"
-#include "platform/pptx/pptx_automation.h"
+#include "host.h"
+#include "office/automation.h"
 #include "settings/startup.h"
 
 #if defined(QUILLMAX_HAVE_GUI) && __has_include("gui/run_window.h")
@@ -39,23 +36,14 @@ constexpr const char* kUsage =
     "\n"
     "終了コード (--headless): 0 圧縮完了、1 圧縮中断、2 開始できなかった\n";
 
-// The folder the program lives in (ole.ini sits beside it).
-std::string ProgramFolder(const char* argv0) {
-    std::error_code ec;
-    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec || exe.empty()) exe = std::filesystem::absolute(argv0 ? argv0 : "", ec);
-    auto u8 = exe.parent_path().u8string();
-    return std::string(u8.begin(), u8.end());
-}
-
 int RunConsole(const std::vector<std::string>& files, const char* argv0) {
     using namespace quillmax;
-    std::unique_ptr<office::Automation> automation = pptx::CreateAutomation();
-    settings::SettingsRuntime rt(ProgramFolder(argv0));
+    std::unique_ptr<office::Automation> automation = cli::CreateAutomation();
+    settings::SettingsRuntime rt(cli::ProgramFolder(argv0));
 
     app::Session session;
     session.automation = automation.get();
-    app::ConsoleView view(std::cout, std::cerr, std::cin, ::isatty(STDIN_FILENO) == 1);
+    app::ConsoleView view(std::cout, std::cerr, std::cin, cli::StdinIsTerminal());
     app::ConsoleView::InstallInterruptHandler();
     return app::RunHeadless(session, view, rt, files);
 }
@@ -65,11 +53,11 @@ int RunConsole(const std::vector<std::string>& files, const char* argv0) {
 int main(int argc, char** argv) {
     std::setlocale(LC_ALL, ""); // the user's decimal sign in sizes
 
+    const std::vector<std::string> args = quillmax::cli::PrepareConsole(argc, argv);
     bool headless = false;
     bool optionsEnded = false;
     std::vector<std::string> files;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
+    for (const std::string& arg : args) {
         if (!optionsEnded && arg == "--") {
             optionsEnded = true;
         } else if (!optionsEnded && arg == "--headless") {
@@ -91,7 +79,7 @@ int main(int argc, char** argv) {
 
     (void)headless; // without the window every run is headless
 #ifdef QUILLMAX_WINDOW
-    if (!headless) return quillmax::gui::RunWindow(argc, argv, quillmax::pptx::CreateAutomation);
+    if (!headless) return quillmax::gui::RunWindow(argc, argv, quillmax::cli::CreateAutomation);
 #endif
 
     try {

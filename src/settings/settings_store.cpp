@@ -8,7 +8,7 @@
 #include <climits>
 
 #include "base/containment.h"
-#include "platform/posix/desktop_folder.h"
+#include "base/platform_services.h"
 
 namespace quillmax::settings {
 namespace {
@@ -64,7 +64,7 @@ SettingsStore::SettingsStore(RegistryAccess& registry, std::function<std::string
     : registry_(registry), desktopFolder_(std::move(desktopFolder)) {}
 
 std::string SettingsStore::DesktopFolder() const {
-    return desktopFolder_ ? desktopFolder_() : util::DesktopFolder();
+    return desktopFolder_ ? desktopFolder_() : settings::DesktopFolder();
 }
 
 std::string SettingsStore::Read(const char* name) {

@@ -2,19 +2,15 @@
 // The settings' part of the program's start and exit.
 #include "settings/startup.h"
 
-#include "platform/posix/desktop_folder.h"
-#include "platform/posix/profile_store.h"
-#include "platform/posix/registry_store.h"
+#include "base/platform_services.h"
 
 namespace quillmax::settings {
 
 SettingsRuntime::SettingsRuntime(const std::string& programFolder,
                                  const std::string& registryFolder, util::FileSystem* fileSystem)
-    : SettingsRuntime(std::make_unique<util::RegistryStore>(
-                          registryFolder.empty() ? util::DefaultRegistryFolder() : registryFolder),
-                      std::make_unique<util::ProfileStore>(),
-                      [programFolder] { return util::OleIniPath(programFolder); },
-                      [] { return util::DesktopFolder(); }, fileSystem) {}
+    : SettingsRuntime(CreateRegistryApi(registryFolder), CreateProfileApi(),
+                      [programFolder] { return OleIniPath(programFolder); },
+                      [] { return DesktopFolder(); }, fileSystem) {}
 
 SettingsRuntime::SettingsRuntime(std::unique_ptr<RegistryApi> registryApi_,
                                  std::unique_ptr<ProfileApi> profileApi_,

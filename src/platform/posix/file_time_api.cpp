@@ -12,8 +12,6 @@
 namespace quillmax::util {
 namespace {
 
-constexpr std::int64_t kTicksPerSecond = 10000000;
-constexpr std::int64_t kUnixEpochSeconds = 11644473600LL; // 1601-01-01 .. 1970-01-01
 
 // Days since 1970-01-01 of a proleptic Gregorian date (H. Hinnant's algorithm).
 std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
@@ -59,19 +57,6 @@ timespec ToTimespec(const FileTime* ft) {
 }
 
 } // namespace
-
-FileTime UnixToFileTime(std::int64_t seconds, long nanoseconds) {
-    std::int64_t ticks = (seconds + kUnixEpochSeconds) * kTicksPerSecond + nanoseconds / 100;
-    if (ticks < 0) ticks = 0;
-    return FileTime::FromTicks(static_cast<std::uint64_t>(ticks));
-}
-
-void FileTimeToUnix(const FileTime& ft, std::int64_t& seconds, long& nanoseconds) {
-    std::int64_t ticks = static_cast<std::int64_t>(ft.Ticks());
-    std::int64_t s = FloorDiv(ticks, kTicksPerSecond);
-    seconds = s - kUnixEpochSeconds;
-    nanoseconds = static_cast<long>((ticks - s * kTicksPerSecond) * 100);
-}
 
 FileHandle CreateFileA(const std::string& path, std::uint32_t desiredAccess, std::uint32_t,
                        std::uint32_t creationDisposition, std::uint32_t) {

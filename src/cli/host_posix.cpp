@@ -1,0 +1,30 @@
+// File: cli/host_posix.cpp
+// The main's host on POSIX: the package-backed PowerPoint.
+#include "host.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <system_error>
+
+#include "platform/pptx/pptx_automation.h"
+
+namespace quillmax::cli {
+
+std::vector<std::string> PrepareConsole(int argc, char** argv) {
+    return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
+}
+
+std::string ProgramFolder(const char* argv0) {
+    std::error_code ec;
+    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec || exe.empty()) exe = std::filesystem::absolute(argv0 ? argv0 : "", ec);
+    auto u8 = exe.parent_path().u8string();
+    return std::string(u8.begin(), u8.end());
+}
+
+bool StdinIsTerminal() { return ::isatty(STDIN_FILENO) == 1; }
+
+std::unique_ptr<office::Automation> CreateAutomation() { return pptx::CreateAutomation(); }
+
+} // namespace quillmax::cli

@@ -1,0 +1,37 @@
+// File: platform/win32/code_page.cpp
+#include "platform/win32/code_page.h"
+
+#include <windows.h>
+
+namespace quillmax::win32 {
+namespace {
+
+std::wstring ToWide(UINT codePage, std::string_view text) {
+    if (text.empty()) return {};
+    const int n = ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()),
+                                        nullptr, 0);
+    std::wstring out(static_cast<size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0)
+        ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
+    return out;
+}
+
+std::string FromWide(UINT codePage, std::wstring_view text) {
+    if (text.empty()) return {};
+    const int n = ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()),
+                                        nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0)
+        ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), out.data(),
+                              n, nullptr, nullptr);
+    return out;
+}
+
+} // namespace
+
+std::wstring Utf8ToWide(std::string_view utf8) { return ToWide(CP_UTF8, utf8); }
+std::string WideToUtf8(std::wstring_view wide) { return FromWide(CP_UTF8, wide); }
+std::string Utf8ToAnsi(std::string_view utf8) { return FromWide(CP_ACP, ToWide(CP_UTF8, utf8)); }
+std::string AnsiToUtf8(std::string_view ansi) { return FromWide(CP_UTF8, ToWide(CP_ACP, ansi)); }
+
+} // namespace quillmax::win32
