@@ -3,15 +3,22 @@
 # are missing, so a prepared machine starts at once.
 #   scripts/install-deps.sh            build + test packages
 #   scripts/install-deps.sh --minimal  build packages only
+#   scripts/install-deps.sh --windows  the Windows cross build and Wine
 set -euo pipefail
 
 build_pkgs=(build-essential cmake pkg-config libgtest-dev libgmock-dev
             libzip-dev libpugixml-dev libvips-dev libemf2svg-dev librsvg2-dev libwmf-dev
             qt6-base-dev qt6-translations-l10n fonts-noto-cjk zip ccache)
 test_pkgs=(xvfb xauth desktop-file-utils poppler-utils libreoffice-impress libreoffice-core fonts-dejavu-core)
+# Posix threads flavour: std::thread needs it. locales: the Japanese code
+# page test runs Wine under ja_JP.UTF-8.
+windows_pkgs=(cmake g++-mingw-w64-x86-64-posix wine wine64 locales)
 
-pkgs=("${build_pkgs[@]}")
-if [[ "${1:-}" != "--minimal" ]]; then pkgs+=("${test_pkgs[@]}"); fi
+case "${1:-}" in
+    --minimal) pkgs=("${build_pkgs[@]}") ;;
+    --windows) pkgs=("${windows_pkgs[@]}") ;;
+    *)         pkgs=("${build_pkgs[@]}" "${test_pkgs[@]}") ;;
+esac
 
 missing=()
 for p in "${pkgs[@]}"; do

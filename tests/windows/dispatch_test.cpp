@@ -5,7 +5,7 @@
 #include <string>
 
 #include "harness.h"
-#include "office/errors.h"
+#include "base/errors.h"
 #include "platform/com/dispatch.h"
 #include "platform/com/objects.h"
 #include "recording_server.h"

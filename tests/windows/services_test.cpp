@@ -11,15 +11,15 @@
 #include <iterator>
 #include <string>
 
+#include "base/atomic_file.h"
+#include "base/platform_services.h"
 #include "harness.h"
 #include "platform/win32/code_page.h"
 #include "platform/win32/profile_strings.h"
 #include "platform/win32/registry.h"
 #include "settings/ole_list_store.h"
-#include "settings/platform_services.h"
 #include "settings/registry_access.h"
 #include "settings/settings_store.h"
-#include "util/atomic_file.h"
 #include "util/file_times.h"
 
 using namespace quillmax;
