@@ -39,7 +39,7 @@ std::string Show(const VARIANT& in) {
     return s;
 }
 
-class RecordingServer : public IDispatch {
+class RecordingServer final : public IDispatch {
 public:
     explicit RecordingServer(std::shared_ptr<ServerScript> script) : script_(std::move(script)) {
         ++script_->liveObjects;
