@@ -48,9 +48,11 @@ double MeasureClipboard(RunState& s, const std::string& scratchPath,
     return bytes;
 }
 
-// The format of the picture rules.
+// The format of the picture rules. Where the recommended format would be
+// JPEG, a transparent picture is pasted as PNG: JPEG would flatten it onto
+// white.
 std::optional<PasteFormat> PictureFormat(RunState& s, const std::shared_ptr<office::Shape>& old,
-                                         bool secondPass) {
+                                         bool secondPass, bool transparent) {
     const PasteFormat metafile{office::ppt::kPasteMetafile, kExcelMetafile, kLabelMetafile};
     const PasteFormat jpeg{office::ppt::kPasteJPG, kExcelJPEG, kLabelJPEG};
     const PasteFormat png{office::ppt::kPastePNG, kExcelPNG, kLabelPNG};
@@ -58,7 +60,7 @@ std::optional<PasteFormat> PictureFormat(RunState& s, const std::shared_ptr<offi
     const int format = s.settings->Format;
     if (s.officeXPMode) {
         switch (format) {
-        case 0: return secondPass ? metafile : jpeg;
+        case 0: return secondPass ? metafile : transparent ? png : jpeg;
         case 1: return jpeg;
         case 2: return png;
         case 3: return gif;
@@ -69,13 +71,19 @@ std::optional<PasteFormat> PictureFormat(RunState& s, const std::shared_ptr<offi
     // The worksheet's JPEG cannot carry a rotated picture or a placeholder.
     auto rotated = [&] { return RoundEven(old->Rotation()) != 0; };
     switch (format) {
-    case 0: return (secondPass || rotated()) ? metafile : jpeg;
+    case 0: return (secondPass || rotated()) ? metafile : transparent ? png : jpeg;
     case 1: return (old->Type() == office::ppt::kShapePlaceholder || rotated()) ? png : jpeg;
     case 2: return png;
     case 3: return gif;
     case 4: return metafile;
     default: return std::nullopt;
     }
+}
+
+bool ClipboardIsTransparent(RunState& s) {
+    return s.automation &&
+           office::step_value([&] { return s.automation->SystemClipboard().PictureIsTransparent(); },
+                              false);
 }
 
 std::string PictureLogLine(double width, double height, double origBytes, double newBytes) {
@@ -204,11 +212,14 @@ void ConvertToPicture(RunState& s, const std::shared_ptr<office::Slide>& slide,
 
         const bool ok = office::routine([&] {
             std::string formatLabel;
+            bool twicePaste = false; // pasting the first conversion by the picture rules
             for (;;) { // paste point
                 Settle(s, 50);
+                const bool transparent = treatAsPicture && s.settings->Format == 0 && !secondPass &&
+                                         ClipboardIsTransparent(s);
                 std::optional<PasteFormat> format =
                     treatAsPicture
-                        ? PictureFormat(s, oldShape, secondPass)
+                        ? PictureFormat(s, oldShape, secondPass, transparent)
                         : OleFormat(s.oleList ? s.oleList->ObjToImage(kindLabel)
                                               : std::string(settings::kConvert));
                 if (!format) {
@@ -216,20 +227,44 @@ void ConvertToPicture(RunState& s, const std::shared_ptr<office::Slide>& slide,
                     return;
                 }
                 formatLabel = format->formatLabel;
-                if (xp) {
-                    newShape = Need(Need(Need(slide).GetShapes()).PasteSpecial(format->dataType)).Item(1);
+                bool clipboardChanged = false;
+                auto paste = [&] {
+                    if (xp) {
+                        newShape =
+                            Need(Need(Need(slide).GetShapes()).PasteSpecial(format->dataType)).Item(1);
+                    } else {
+                        auto& sheet = Need(s.sheetWork);
+                        sheet.PasteSpecial(format->excelFormat, false, false);
+                        sheetShape = Need(sheet.GetShapes()).Item(1);
+                        Need(sheetShape).Copy();
+                        clipboardChanged = true;
+                        sheetShape->Delete();
+                        sheetShape.reset();
+                        Need(s.bookWork).SetSaved(true);
+                        slide->Select();
+                        newShape = Need(Need(slide->GetShapes()).Paste()).Item(1);
+                    }
+                    Need(newShape);
+                };
+                if (twicePaste && !secondPass) {
+                    // A first conversion the picture rules cannot paste (a
+                    // metafile that cannot be rasterised faithfully) ends as
+                    // itself, as a JPEG failing its pixel check would, as long
+                    // as the clipboard still holds it.
+                    try {
+                        paste();
+                    } catch (const AutomationError&) {
+                        if (newShape) step([&] { newShape->Delete(); });
+                        if (sheetShape) step([&] { sheetShape->Delete(); });
+                        newShape.reset();
+                        sheetShape.reset();
+                        if (clipboardChanged) throw;
+                        secondPass = true;
+                        continue;
+                    }
                 } else {
-                    auto& sheet = Need(s.sheetWork);
-                    sheet.PasteSpecial(format->excelFormat, false, false);
-                    sheetShape = Need(sheet.GetShapes()).Item(1);
-                    Need(sheetShape).Copy();
-                    sheetShape->Delete();
-                    sheetShape.reset();
-                    Need(s.bookWork).SetSaved(true);
-                    slide->Select();
-                    newShape = Need(Need(slide->GetShapes()).Paste()).Item(1);
+                    paste();
                 }
-                Need(newShape);
 
                 Settle(s, 50);
                 newShape->Copy();
@@ -247,6 +282,7 @@ void ConvertToPicture(RunState& s, const std::shared_ptr<office::Slide>& slide,
                     newShape->Delete();
                     newShape.reset();
                     treatAsPicture = true;
+                    twicePaste = true;
                     continue;
                 }
                 break;

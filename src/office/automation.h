@@ -32,6 +32,9 @@ public:
     // The clipboard's picture in the metafile format, rendered to pixels
     // at the clipboard's own resolution; empty when it holds no picture.
     virtual std::optional<Raster> MetafilePicture() = 0;
+    // True when the clipboard's picture has pixels that are not fully
+    // opaque, which JPEG would flatten onto white.
+    virtual bool PictureIsTransparent() { return false; }
 };
 
 class Automation {

@@ -203,3 +203,27 @@ TEST(OleEndToEnd, HeavyEmfPictureBecomesASmallRaster) {
     EXPECT_LT(fs::file_size(out), fs::file_size(input));
     ExpectLooksTheSame(input, out);
 }
+
+// With the default settings (no stored values, the default conversion list)
+// the heavy Word object of slide 5 becomes a picture: the second conversion
+// of the `Twice` rule ends in a picture even where its metafile cannot be
+// rasterised, so the embedding leaves the package.
+TEST(OleEndToEnd, HeavyWordObjectConvertsWithTheDefaultSettings) {
+    std::string corpus = CorpusDir();
+    std::string deck = corpus + "/syncfusion/Iterate-slide-elements/Template.pptx";
+    if (corpus.empty() || !fs::exists(deck)) GTEST_SKIP() << "corpus deck " << deck << " not found";
+    if (!HaveLibreOffice()) GTEST_SKIP() << "soffice or pdftoppm not installed";
+
+    Sandbox box;
+    std::string input = box.AddInput(deck);
+    auto r = box.RunHeadless({input});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    auto lines = LogByDeck(r.out)[input];
+    EXPECT_EQ(CountContaining(lines, "ﾋﾟｸｾﾙのWordｵﾌﾞｼﾞｪｸﾄを画像に変換 ("), 1u) << r.out;
+    std::string out = OutputOf(input);
+    ASSERT_FALSE(out.empty()) << r.out;
+    for (auto& problem : pptx::CheckPackageFile(out)) ADD_FAILURE() << out << ": " << problem;
+    for (auto& e : ZipEntries(out)) EXPECT_EQ(e.find(".docx"), std::string::npos) << out << " still holds " << e;
+    EXPECT_LT(fs::file_size(out), fs::file_size(input));
+    ExpectLooksTheSame(input, out);
+}

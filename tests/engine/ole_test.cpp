@@ -64,6 +64,81 @@ TEST_F(OleTest, HeavyObjectIsConvertedTwice) {
                               engine::FormatKB(jpegBytes) + ")  \r\n");
 }
 
+// The layer refuses to rasterise the first conversion (a metafile it cannot
+// render faithfully): the object ends as that metafile, as a JPEG failing
+// its pixel check would.
+TEST_F(OleTest, HeavyObjectWhoseMetafileCannotBeRasterisedEndsAsTheMetafile) {
+    RecordPastes([](const ClipContent& c, int f) -> double {
+        if (f == office::ppt::kPasteJPG)
+            throw office::AutomationError("Shapes.PasteSpecial", "cannot render metafile");
+        return c.sourceBytes * 0.01;
+    });
+    auto o = AddObject("Object 2", "Word.Document.12", 560 * 1024);
+    w.oleList.AddToExceptionList("word", "変換する");
+    Walk();
+    EXPECT_EQ(pasted, (std::vector<int>{office::ppt::kPasteMetafile, office::ppt::kPasteJPG,
+                                        office::ppt::kPasteMetafile}));
+    auto neu = Replacement();
+    ASSERT_TRUE(neu);
+    EXPECT_EQ(neu->pastedFormat, office::ppt::kPasteMetafile);
+    EXPECT_TRUE(o->deleted);
+    EXPECT_EQ(SlideNames(), std::vector<std::string>{neu->name});
+    // Measured once before the paste and once for the metafile: no fresh copy.
+    EXPECT_EQ(Calls("Slides.Add"), 2);
+    const double metaBytes = 560 * 1024 * 0.01 * 0.01; // the metafile's metafile
+    EXPECT_EQ(w.view.log, "\t200x100 ﾋﾟｸｾﾙのWordｵﾌﾞｼﾞｪｸﾄを画像に変換 (560KB→" +
+                              engine::FormatKB(metaBytes) + ")  \r\n");
+}
+
+TEST_F(OleTest, OlderModeFallsBackToTheMetafileToo) {
+    UseOffice2000();
+    RecordPastes([](const ClipContent& c, int f) -> double {
+        if (f == office::ppt::kPasteJPG)
+            throw office::AutomationError("Worksheet.PasteSpecial", "cannot render metafile");
+        return c.sourceBytes * 0.5;
+    });
+    auto o = AddObject("Object 2", "Word.Document.12", 200 * 1024);
+    w.oleList.AddToExceptionList("word", "変換する");
+    Walk();
+    EXPECT_EQ(book->sheet->pastedFormats,
+              (std::vector<std::string>{"図 (拡張メタファイル)", "図 (JPEG)", "図 (拡張メタファイル)"}));
+    EXPECT_TRUE(o->deleted);
+    EXPECT_TRUE(book->sheet->shapes->items.empty());
+    EXPECT_EQ(SlideNames().size(), 1u);
+}
+
+// Only the picture rules' paste falls back; a metafile that cannot be
+// pasted either keeps the object, with nothing left behind.
+TEST_F(OleTest, FallbackThatFailsTooKeepsTheObject) {
+    RecordPastes([](const ClipContent& c, int f) -> double {
+        if (f == office::ppt::kPasteJPG)
+            throw office::AutomationError("Shapes.PasteSpecial", "cannot render metafile");
+        return c.sourceBytes * 0.5;
+    });
+    w.office.FailOn("Shapes.PasteSpecial", 2, 1); // the fallback's paste
+    auto o = AddObject("Object 2", "Word.Document.12", 200 * 1024);
+    w.oleList.AddToExceptionList("word", "変換する");
+    Walk();
+    EXPECT_FALSE(o->deleted);
+    EXPECT_EQ(SlideNames(), std::vector<std::string>{"Object 2"});
+    EXPECT_EQ(w.view.log, "");
+}
+
+// The object's metafile renders with a see-through background: its second
+// conversion is a PNG, not a JPEG on white.
+TEST_F(OleTest, TransparentFirstConversionIsPastedAgainAsPng) {
+    RecordPastes([](const ClipContent& c, int f) {
+        return c.sourceBytes * (f == office::ppt::kPastePNG ? 0.2 : 1.1);
+    });
+    auto o = AddObject("Object 2", "Word.Document.12", 200 * 1024);
+    o->transparent = true;
+    w.oleList.AddToExceptionList("word", "変換する");
+    Walk();
+    EXPECT_EQ(pasted, (std::vector<int>{office::ppt::kPasteMetafile, office::ppt::kPastePNG}));
+    EXPECT_TRUE(o->deleted);
+    EXPECT_NE(w.view.log.find("Wordｵﾌﾞｼﾞｪｸﾄを画像に変換"), std::string::npos);
+}
+
 TEST_F(OleTest, ObjectOfExactly100KBIsConvertedOnce) {
     RecordPastes([](const ClipContent& c, int) { return c.sourceBytes * 1.1; });
     auto o = AddObject("Object 2", "Excel.Sheet.8", 102400);

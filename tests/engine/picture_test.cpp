@@ -147,6 +147,40 @@ TEST_F(PictureTest, FixedFormatRunsNoPixelCheck) {
     EXPECT_EQ(Calls("Shapes.PasteSpecial"), 1);
 }
 
+// JPEG would flatten see-through pixels onto white: the recommended format
+// pastes such a picture as PNG, which needs no pixel check. A format the
+// user chose stays as chosen.
+TEST_F(PictureTest, TransparentPictureGoesAsPngWhereJpegWasRecommended) {
+    w.office.pastedRaster = [](const ClipContent&, int) { return SolidRaster(40, 20, 0xFFFFFF); };
+    w.office.pastedBytes = [](const ClipContent& c, int) { return c.sourceBytes * 0.5; };
+    auto p = AddPicture("Picture 1", 100000);
+    p->transparent = true;
+    Convert(p);
+    auto neu = Replacement();
+    ASSERT_TRUE(neu);
+    EXPECT_EQ(neu->pastedFormat, office::ppt::kPastePNG);
+    EXPECT_TRUE(neu->transparent);
+    EXPECT_EQ(Calls("Shapes.PasteSpecial"), 1);
+    EXPECT_EQ(Calls("Clipboard.MetafilePicture"), 1); // the reference only: no pixel check
+    EXPECT_NE(w.view.log.find("ﾋﾟｸｾﾙの画像を圧縮"), std::string::npos);
+
+    w.settings.Format = 1; // JPEG chosen: asked for as such
+    auto q = AddPicture("Picture 2", 100000);
+    q->transparent = true;
+    Convert(q);
+    EXPECT_EQ(slide->shapes.back()->pastedFormat, office::ppt::kPasteJPG);
+}
+
+TEST_F(PictureTest, TransparentPictureInTheOlderModeGoesAsPngToo) {
+    UseOffice2000();
+    w.office.pastedBytes = [](const ClipContent& c, int) { return c.sourceBytes * 0.5; };
+    auto p = AddPicture("Picture 1", 100000);
+    p->transparent = true;
+    Convert(p);
+    EXPECT_EQ(book->sheet->pastedFormats, std::vector<std::string>{"図 (PNG)"});
+    ASSERT_TRUE(Replacement());
+}
+
 TEST_F(PictureTest, Office2000PastesThroughTheWorksheet) {
     UseOffice2000();
     auto p = AddPicture("Picture 1", 100000);

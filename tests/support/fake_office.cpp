@@ -138,6 +138,11 @@ std::optional<office::Raster> FakeClipboard::MetafilePicture() {
     return content->raster;
 }
 
+bool FakeClipboard::PictureIsTransparent() {
+    office_->Hit("Clipboard.PictureIsTransparent");
+    return content && content->transparent;
+}
+
 // ---- FakeDispatch --------------------------------------------------------
 
 void FakeDispatch::hit(const std::string& key) { office_->Hit(key, &fails_); }
@@ -299,6 +304,7 @@ void FakeShape::Copy() {
     c.sourceBytes = TotalBytes();
     c.format = pastedFormat;
     c.raster = raster;
+    c.transparent = transparent;
     office_->clipboard->content = c;
 }
 
@@ -676,6 +682,7 @@ std::shared_ptr<office::ShapeRange> FakeShapes::PasteSpecial(int dataType) {
     s->bytes = office_->pastedBytes(*c, dataType);
     s->raster = office_->pastedRaster(*c, dataType);
     s->pastedFormat = dataType;
+    s->transparent = c->transparent && dataType != office::ppt::kPasteJPG;
     slide_->Insert(s);
     return std::make_shared<FakeShapeRange>(office_, slide_, std::vector<std::shared_ptr<FakeShape>>{s});
 }
@@ -964,6 +971,7 @@ void FakeWorksheet::PasteSpecial(const std::string& format, bool link, bool disp
     pasted.format = dt;
     pasted.sourceBytes = office_->pastedBytes(*c, dt);
     pasted.raster = office_->pastedRaster(*c, dt);
+    pasted.transparent = c->transparent && dt != office::ppt::kPasteJPG;
     shapes->items.push_back(std::make_shared<FakeExcelShape>(office_, shapes.get(), pasted));
 }
 

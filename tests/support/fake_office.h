@@ -91,6 +91,7 @@ struct ClipContent {
     double sourceBytes = 0;        // weight of the copied shape
     int format = 0;                // 0: the shape itself; 3/4/5/6: a pasted picture format
     std::optional<office::Raster> raster;
+    bool transparent = false;      // some pixel is not opaque
 };
 
 class FakeClipboard : public office::Clipboard {
@@ -98,6 +99,7 @@ public:
     explicit FakeClipboard(FakeOffice* office) : office_(office) {}
     void Clear() override;
     std::optional<office::Raster> MetafilePicture() override;
+    bool PictureIsTransparent() override;
     std::optional<ClipContent> content;
     int clears = 0;
 
@@ -220,6 +222,7 @@ public:
     std::string sourceFullName;          // media
     bool hasLinkFormat = false;
     std::optional<office::Raster> raster; // how it renders on the clipboard
+    bool transparent = false;             // its picture has see-through pixels
     int pastedFormat = 0;                // 3/4/5/6 for shapes made by PasteSpecial
     bool isConnector = false;
     std::shared_ptr<FakeConnectorFormat> connector;

@@ -208,6 +208,10 @@ std::optional<office::Raster> ClipboardImpl::MetafilePicture() {
     return imaging::ToRaster(*content_->rendering);
 }
 
+bool ClipboardImpl::PictureIsTransparent() {
+    return content_ && content_->rendering && content_->rendering->anyTransparent;
+}
+
 void CopyShape(ShapeImpl& shape) {
     const char* m = "Shape.Copy";
     auto node = shape.Node(m);

@@ -56,6 +56,7 @@ class ClipboardImpl : public office::Clipboard {
 public:
     void Clear() override { content_.reset(); }
     std::optional<office::Raster> MetafilePicture() override;
+    bool PictureIsTransparent() override;
     std::shared_ptr<ClipContent> content_;
 };
 
