@@ -334,6 +334,7 @@ void ConvertToPicture(RunState& s, const std::shared_ptr<office::Slide>& slide,
         }
         step([&] { CopyActionSetting(old.ActionSettings(1), neu.ActionSettings(1)); });
         step([&] { CopyActionSetting(old.ActionSettings(2), neu.ActionSettings(2)); });
+        CopyShapeAttributes(oldShape, newShape);
         step([&] { ReattachConnectors(Need(slide).GetShapes(), oldShape, newShape); });
         const std::string line =
             util::LowerAscii(util::Trim(kindLabel)) == "picture"

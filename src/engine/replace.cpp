@@ -33,6 +33,7 @@ void ReplaceShape(RunState& s, const std::shared_ptr<office::Shape>& oldShape,
         auto dst = newShape->ActionSettings(k);
         office::step([&] { CopyActionSetting(src, dst); });
     }
+    CopyShapeAttributes(oldShape, newShape);
     ReattachConnectors(slide->GetShapes(), oldShape, newShape);
     oldShape->Delete();
 }

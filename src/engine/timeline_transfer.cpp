@@ -194,20 +194,13 @@ void CopyEffectParameters(const std::shared_ptr<office::Effect>& src,
     }
 }
 
-void TransferTimelineEffects(const std::shared_ptr<office::TimeLine>& timeline,
-                             const std::shared_ptr<office::Shape>& oldShape,
-                             const std::shared_ptr<office::Shape>& newShape) {
-    std::shared_ptr<office::Sequence> seq;
-    int n = 0;
-    if (!step([&] {
-            seq = Need(timeline, "TimeLine").MainSequence();
-            n = Need(seq, "TimeLine.MainSequence").Count();
-        }))
-        return;
-    // Without the old shape's name no effect can be recognised as its own.
-    std::string oldName;
-    if (!step([&] { oldName = Need(oldShape, "Shape").Name(); })) return;
+namespace {
 
+// Rebuilds every effect of `seq` whose shape is named oldName on newShape,
+// in place. n is the sequence's count, read once by the caller.
+void TransferSequenceEffects(const std::shared_ptr<office::Sequence>& seq, int n,
+                             const std::string& oldName,
+                             const std::shared_ptr<office::Shape>& newShape) {
     for (int i = 1; i <= n; ++i) {
         const bool mine = step_value<bool>(
             [&] {
@@ -234,6 +227,60 @@ void TransferTimelineEffects(const std::shared_ptr<office::TimeLine>& timeline,
         CopyTiming(oldEffect, newEffect);
         step([&] { Need(newEffect, "Effect").SetExit(Need(oldEffect, "Effect").Exit()); });
         step([&] { Need(oldEffect, "Effect").Delete(); });
+    }
+}
+
+// A sequence started by clicking the old shape is started by clicking the
+// new one; the trigger belongs to the whole sequence.
+void RetargetTrigger(const std::shared_ptr<office::Sequence>& seq, int n, const std::string& oldName,
+                     const std::shared_ptr<office::Shape>& newShape) {
+    for (int i = 1; i <= n; ++i) {
+        const bool done = step([&] {
+            auto timing = Hold(Need(seq->Item(i), "Sequence.Item").Timing(), "Effect.Timing");
+            if (Need(timing->TriggerShape(), "Timing.TriggerShape").Name() == oldName)
+                timing->SetTriggerShape(newShape);
+        });
+        if (done) return;
+    }
+}
+
+} // namespace
+
+void TransferTimelineEffects(const std::shared_ptr<office::TimeLine>& timeline,
+                             const std::shared_ptr<office::Shape>& oldShape,
+                             const std::shared_ptr<office::Shape>& newShape) {
+    // Without the old shape's name no effect can be recognised as its own.
+    std::string oldName;
+    std::shared_ptr<office::Sequence> seq;
+    int n = 0;
+    if (step([&] {
+            seq = Need(timeline, "TimeLine").MainSequence();
+            n = Need(seq, "TimeLine.MainSequence").Count();
+        }) &&
+        step([&] { oldName = Need(oldShape, "Shape").Name(); }))
+        TransferSequenceEffects(seq, n, oldName, newShape);
+    else if (!step([&] { oldName = Need(oldShape, "Shape").Name(); }))
+        return;
+
+    // Sequences started by a click on a shape: their trigger and their
+    // effects follow the replacement as well.
+    std::shared_ptr<office::Sequences> interactive;
+    int k = 0;
+    if (!step([&] {
+            interactive = Need(timeline, "TimeLine").InteractiveSequences();
+            k = Need(interactive, "TimeLine.InteractiveSequences").Count();
+        }))
+        return;
+    for (int j = 1; j <= k; ++j) {
+        std::shared_ptr<office::Sequence> q;
+        int m = 0;
+        if (!step([&] {
+                q = Hold(interactive->Item(j), "Sequences.Item");
+                m = q->Count();
+            }))
+            continue;
+        RetargetTrigger(q, m, oldName, newShape);
+        TransferSequenceEffects(q, m, oldName, newShape);
     }
 }
 

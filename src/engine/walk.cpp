@@ -5,6 +5,7 @@
 // its animations wait on a small placeholder group meanwhile.
 #include "engine/walk.h"
 
+#include <atomic>
 #include <vector>
 
 #include "engine/common.h"
@@ -20,6 +21,34 @@ namespace quillmax::engine {
 namespace {
 
 using office::step;
+
+// A rebuilt group gets its old name and attributes back once the level
+// around it is rebuilt too: while that level is apart, a namesake elsewhere
+// on the slide must not be taken for it.
+struct Restore {
+    std::shared_ptr<office::Shape> group;
+    std::optional<std::string> name;
+    ShapeAttributes attributes;
+};
+
+void ApplyRestores(std::vector<Restore>& pending) {
+    for (auto& r : pending) {
+        if (r.name) step([&] { Need(r.group).SetName(*r.name); });
+        WriteShapeAttributes(r.attributes, r.group);
+    }
+    pending.clear();
+}
+
+// Effects follow a shape by name; a name no other shape has makes a
+// group's effects (and only its own) travel with it.
+std::string UniqueTemporaryName() {
+    static std::atomic<unsigned> counter{0};
+    return "qmx apart " + std::to_string(++counter);
+}
+
+std::string CompressLevel(RunState& s, const std::shared_ptr<office::Slide>& slide,
+                          const std::shared_ptr<office::Shape>& groupShape, bool isTopLevel,
+                          std::vector<Restore>& outer);
 
 void MoveAnimations(RunState& s, const std::shared_ptr<office::Slide>& slide,
                     const std::shared_ptr<office::Shape>& from,
@@ -47,7 +76,7 @@ bool MovieTargetIs(RunState& s, int a, int b) {
 
 void VisitShape(RunState& s, const std::shared_ptr<office::Slide>& slide,
                 const std::shared_ptr<office::ShapeRange>& walkRange, int i, bool isTopLevel,
-                std::vector<std::string>& levelNames) {
+                std::vector<std::string>& levelNames, std::vector<Restore>& pending) {
     if (s.view) s.view->DoEvents();
     MinimiseApplications(s);
 
@@ -82,7 +111,7 @@ void VisitShape(RunState& s, const std::shared_ptr<office::Slide>& slide,
         std::optional<long long> p = GroupThreshold(s);
         if (p && g.width > static_cast<double>(*p) && g.height > static_cast<double>(*p)) {
             std::string rebuilt;
-            if (step([&] { rebuilt = CompressSlide(s, slide, shape, false); }))
+            if (step([&] { rebuilt = CompressLevel(s, slide, shape, false, pending); }))
                 levelNames.push_back(rebuilt);
             else
                 keepName(); // its preparation failed: the group is still whole
@@ -118,10 +147,9 @@ void VisitShape(RunState& s, const std::shared_ptr<office::Slide>& slide,
     keepName();
 }
 
-} // namespace
-
-std::string CompressSlide(RunState& s, const std::shared_ptr<office::Slide>& slide,
-                          const std::shared_ptr<office::Shape>& groupShape, bool isTopLevel) {
+std::string CompressLevel(RunState& s, const std::shared_ptr<office::Slide>& slide,
+                          const std::shared_ptr<office::Shape>& groupShape, bool isTopLevel,
+                          std::vector<Restore>& outer) {
     // Up to the walk itself a failure ends this call.
     auto shapes = Need(slide).GetShapes();
     if (Need(shapes).Count() == 0) return "";
@@ -130,6 +158,7 @@ std::string CompressSlide(RunState& s, const std::shared_ptr<office::Slide>& sli
 
     std::shared_ptr<office::ShapeRange> walkRange;
     std::shared_ptr<office::Shape> placeholderGroup;
+    Restore restore;
     if (isTopLevel) {
         walkRange = shapes->Range();
     } else {
@@ -142,18 +171,35 @@ std::string CompressSlide(RunState& s, const std::shared_ptr<office::Slide>& sli
         Need(oval).Select(false);
         placeholderGroup = Need(Need(window->GetSelection()).GetShapeRange()).Group();
         Need(placeholderGroup);
-        MoveAnimations(s, slide, groupShape, placeholderGroup);
-        Need(groupShape).Select();
-        walkRange = groupShape->Ungroup();
+        step([&] { placeholderGroup->SetName(UniqueTemporaryName()); });
+
+        restore.attributes = ReadShapeAttributes(groupShape);
+        step([&] { restore.name = Need(groupShape).Name(); });
+        if (restore.name) step([&] { groupShape->SetName(UniqueTemporaryName()); });
+        try {
+            MoveAnimations(s, slide, groupShape, placeholderGroup);
+            Need(groupShape).Select();
+            walkRange = groupShape->Ungroup();
+        } catch (const office::AutomationError&) {
+            // The group is still whole: it gets its effects and its name back.
+            step([&] { MoveAnimations(s, slide, placeholderGroup, groupShape); });
+            step([&] { placeholderGroup->Delete(); });
+            if (restore.name) step([&] { groupShape->SetName(*restore.name); });
+            throw;
+        }
     }
 
     // From here on a failing statement is skipped.
     std::vector<std::string> levelNames;
+    std::vector<Restore> pending;
     int count = 0;
     step([&] { count = Need(walkRange).Count(); });
-    for (int i = 1; i <= count; ++i) VisitShape(s, slide, walkRange, i, isTopLevel, levelNames);
+    for (int i = 1; i <= count; ++i) VisitShape(s, slide, walkRange, i, isTopLevel, levelNames, pending);
 
-    if (isTopLevel) return "";
+    if (isTopLevel) {
+        ApplyRestores(pending);
+        return "";
+    }
 
     // Rebuild the level from the names its visits left behind.
     step([&] { Need(Need(Need(s.presSource).Windows(1)).GetSelection()).Unselect(); });
@@ -184,7 +230,25 @@ std::string CompressSlide(RunState& s, const std::shared_ptr<office::Slide>& sli
         MoveAnimations(s, slide, placeholderGroup, newGroup);
     });
     step([&] { Need(placeholderGroup).Delete(); });
+    ApplyRestores(pending);
+    if (newGroup) {
+        restore.group = newGroup;
+        outer.push_back(std::move(restore));
+    }
     return office::step_value([&] { return Need(newGroup).Name(); }, std::string());
+}
+
+} // namespace
+
+std::string CompressSlide(RunState& s, const std::shared_ptr<office::Slide>& slide,
+                          const std::shared_ptr<office::Shape>& groupShape, bool isTopLevel) {
+    std::vector<Restore> pending;
+    std::string name = CompressLevel(s, slide, groupShape, isTopLevel, pending);
+    if (!pending.empty()) {
+        if (pending.back().name) name = *pending.back().name;
+        ApplyRestores(pending);
+    }
+    return name;
 }
 
 } // namespace quillmax::engine

@@ -47,7 +47,9 @@ class OLEFormat;
 class LinkFormat;
 class TimeLine;
 class Sequence;
+class Sequences;
 class Effect;
+class EffectTiming;
 class AnimationBehaviors;
 class AnimationBehavior;
 class PropertyEffect;
@@ -300,6 +302,14 @@ public:
     virtual void SetHeight(double v) = 0;
     virtual double Rotation() = 0;
     virtual void SetRotation(double v) = 0;
+    // msoTriState: -1 shown, 0 hidden (hidden shapes do not play in a show).
+    virtual int Visible() = 0;
+    virtual void SetVisible(int v) = 0;
+    // What screen readers say for the shape, and its short title.
+    virtual std::string AlternativeText() = 0;
+    virtual void SetAlternativeText(const std::string& v) = 0;
+    virtual std::string Title() = 0;
+    virtual void SetTitle(const std::string& v) = 0;
     virtual int ZOrderPosition() = 0; // 1 = backmost
     virtual void ZOrder(int command) = 0;
     virtual void Select(bool replace = true) = 0;
@@ -352,6 +362,17 @@ public:
     virtual std::shared_ptr<AnimationBehavior> Item(int index) = 0;
 };
 
+// Accelerate, AutoReverse, Decelerate, Duration, RepeatCount,
+// RepeatDuration, Restart, RewindAtEnd, SmoothEnd, SmoothStart, Speed,
+// TriggerDelayTime, TriggerType by name; the shape whose click starts an
+// interactive sequence as an object.
+class EffectTiming : public virtual Dispatch {
+public:
+    // Fails for an effect that no shape's click starts.
+    virtual std::shared_ptr<Shape> TriggerShape() = 0;
+    virtual void SetTriggerShape(const std::shared_ptr<Shape>& shape) = 0;
+};
+
 // Amount, Direction, FontName, Relative, Size; Color2 is a colour format
 // (RGB, SchemeColor, TintAndShade).
 class EffectParameters : public virtual Dispatch {
@@ -367,10 +388,7 @@ public:
     virtual int Index() = 0;
     virtual std::shared_ptr<EffectParameters> GetEffectParameters() = 0;
     virtual std::shared_ptr<AnimationBehaviors> Behaviors() = 0;
-    // Accelerate, AutoReverse, Decelerate, Duration, RepeatCount,
-    // RepeatDuration, Restart, RewindAtEnd, SmoothEnd, SmoothStart, Speed,
-    // TriggerDelayTime, TriggerType.
-    virtual std::shared_ptr<Dispatch> Timing() = 0;
+    virtual std::shared_ptr<EffectTiming> Timing() = 0;
     virtual Value Exit() = 0;
     virtual void SetExit(const Value& v) = 0;
     virtual void Delete() = 0;
@@ -385,10 +403,19 @@ public:
                                               int index) = 0;
 };
 
+class Sequences {
+public:
+    virtual ~Sequences() = default;
+    virtual int Count() = 0;
+    virtual std::shared_ptr<Sequence> Item(int index) = 0;
+};
+
 class TimeLine {
 public:
     virtual ~TimeLine() = default;
     virtual std::shared_ptr<Sequence> MainSequence() = 0;
+    // The sequences started by clicking a shape.
+    virtual std::shared_ptr<Sequences> InteractiveSequences() = 0;
 };
 
 } // namespace quillmax::office

@@ -30,6 +30,9 @@ TEST_F(PictureTest, AcceptedPictureTakesOverAndIsLogged) {
     auto old = AddPicture("Picture 1", 100000);
     slide->AddShape("front", office::ppt::kShapeAuto);
     old->actions[0]->action = 7;
+    old->visible = false;
+    old->alternativeText = "Sales by region";
+    old->title = "Chart";
 
     auto names = Convert(old);
     auto neu = Replacement();
@@ -41,6 +44,9 @@ TEST_F(PictureTest, AcceptedPictureTakesOverAndIsLogged) {
     EXPECT_EQ((std::vector<double>{neu->left, neu->top, neu->width, neu->height}),
               (std::vector<double>{10, 20, 200, 100}));
     EXPECT_EQ(neu->actions[0]->action, 7);
+    EXPECT_FALSE(neu->visible);
+    EXPECT_EQ(neu->alternativeText, "Sales by region");
+    EXPECT_EQ(neu->title, "Chart");
     EXPECT_TRUE(s().shapeReplaced);
     EXPECT_EQ(w.view.log, "\t200x100 ﾋﾟｸｾﾙの画像を圧縮 (" + engine::FormatKB(100000) + "→" +
                               engine::FormatKB(30000) + ")  \r\n");

@@ -360,5 +360,47 @@ TEST_F(TransfersTest, AnimationSettingsGoOnPastAFailingAdvanceTime) {
     EXPECT_EQ(sets.back(), "AnimationSettings.SetAnimationOrder");
 }
 
+TEST_F(TransfersTest, ClickTriggeredSequenceAndItsEffectsFollowTheNewShape) {
+    auto other = Shape("Rectangle 3");
+    // Clicking the old picture plays an effect on it and one on another shape.
+    auto mine = timeline->AddInteractive(oldShape);
+    mine->Append(other, 10);
+    mine->Append(oldShape, 23)->timing->Poke("Duration", 2.0);
+    // Clicking another shape plays an effect on the old picture.
+    auto theirs = timeline->AddInteractive(other);
+    theirs->Append(oldShape, 10);
+
+    engine::TransferTimelineEffects(timeline, oldShape, newShape);
+    EXPECT_EQ(mine->trigger, newShape);
+    ASSERT_EQ(mine->effects.size(), 2u);
+    EXPECT_EQ(mine->effects[0]->shape, other);
+    EXPECT_EQ(mine->effects[1]->shape, newShape);
+    EXPECT_EQ(mine->effects[1]->effectType, 23);
+    EXPECT_EQ(mine->effects[1]->timing->Peek("Duration"), Value(2.0));
+    EXPECT_EQ(theirs->trigger, other);
+    ASSERT_EQ(theirs->effects.size(), 1u);
+    EXPECT_EQ(theirs->effects[0]->shape, newShape);
+}
+
+TEST_F(TransfersTest, FailingInteractiveSequencesLeaveTheMainSequenceDone) {
+    timeline->main->Append(oldShape, 10);
+    timeline->AddInteractive(oldShape)->Append(oldShape, 10);
+    office.FailOn("TimeLine.InteractiveSequences");
+    engine::TransferTimelineEffects(timeline, oldShape, newShape);
+    ASSERT_EQ(timeline->main->effects.size(), 1u);
+    EXPECT_EQ(timeline->main->effects[0]->shape, newShape);
+}
+
+TEST_F(TransfersTest, VisibilityAltTextAndTitleAreCarriedEachOnItsOwn) {
+    oldShape->visible = false;
+    oldShape->alternativeText = "地図";
+    oldShape->title = "Map";
+    newShape->fails.FailOn("Shape.SetAlternativeText");
+    engine::CopyShapeAttributes(oldShape, newShape);
+    EXPECT_FALSE(newShape->visible);
+    EXPECT_EQ(newShape->alternativeText, "");
+    EXPECT_EQ(newShape->title, "Map");
+}
+
 } // namespace
 } // namespace quillmax::test

@@ -134,5 +134,68 @@ TEST_F(WalkTest, FailedGroupPreparationKeepsTheSubGroupInItsLevel) {
     EXPECT_EQ(inner->children.size(), 3u);
 }
 
+TEST_F(WalkTest, SameNamedGroupsEachKeepTheirOwnEffectsAndLook) {
+    std::vector<std::shared_ptr<FakeShape>> groups;
+    for (int k = 0; k < 3; ++k) {
+        groups.push_back(AddPictureGroup("Group 62", 0));
+        groups.back()->top = 200.0 * k;
+        slide->timeline->main->Append(groups.back(), 10 + k); // each its own effect type
+    }
+    groups[1]->visible = false;
+    groups[2]->alternativeText = "chart";
+    // A namesake of the groups' temporary names must not matter either.
+    auto other = slide->AddShape("Group 62", office::ppt::kShapeAuto);
+    slide->timeline->main->Append(other, 1);
+
+    Walk();
+    auto& effects = slide->timeline->main->effects;
+    ASSERT_EQ(effects.size(), 4u);
+    std::vector<std::shared_ptr<FakeShape>> rebuilt;
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(effects[k]->effectType, 10 + k);
+        auto g = effects[k]->shape;
+        EXPECT_EQ(g->type, office::ppt::kShapeGroup);
+        EXPECT_EQ(g->children.size(), 3u);
+        EXPECT_EQ(g->name, "Group 62");
+        rebuilt.push_back(g);
+    }
+    EXPECT_NE(rebuilt[0], rebuilt[1]);
+    EXPECT_NE(rebuilt[1], rebuilt[2]);
+    EXPECT_EQ(effects[3]->shape, other);
+    EXPECT_TRUE(rebuilt[0]->visible);
+    EXPECT_FALSE(rebuilt[1]->visible);
+    EXPECT_EQ(rebuilt[2]->alternativeText, "chart");
+    EXPECT_FALSE(AnyNamed("qmx apart"));
+}
+
+TEST_F(WalkTest, NestedNamesakeIsNotTakenIntoTheWrongGroup) {
+    auto top = AddPictureGroup("Group", 0);
+    top->top = 400;
+    auto inner = AddPictureGroup("Group", 0);
+    auto extra = AddPicture("Picture X", 100000);
+    extra->top = 300;
+    slide->AddGroup("Outer", {inner, extra});
+    Walk();
+    ASSERT_EQ(slide->shapes.size(), 2u);
+    int outers = 0;
+    for (auto& sh : slide->shapes) {
+        if (sh->name != "Outer") continue;
+        ++outers;
+        ASSERT_EQ(sh->children.size(), 2u);
+    }
+    EXPECT_EQ(outers, 1);
+}
+
+TEST_F(WalkTest, GroupThatCannotBeTakenApartKeepsNameAndEffects) {
+    auto inner = AddPictureGroup("Inner", 0);
+    slide->timeline->main->Append(inner, 10);
+    w.office.FailOn("Shape.Ungroup");
+    Walk();
+    EXPECT_EQ(inner->name, "Inner");
+    ASSERT_EQ(slide->timeline->main->effects.size(), 1u);
+    EXPECT_EQ(slide->timeline->main->effects[0]->shape, inner);
+    EXPECT_FALSE(AnyNamed("qmx apart"));
+}
+
 } // namespace
 } // namespace quillmax::test

@@ -265,6 +265,12 @@ double FakeShape::Height() { LIVE("Shape.Height"); return height; }
 void FakeShape::SetHeight(double v) { LIVE("Shape.SetHeight"); height = v; }
 double FakeShape::Rotation() { LIVE("Shape.Rotation"); return rotation; }
 void FakeShape::SetRotation(double v) { LIVE("Shape.SetRotation"); rotation = v; }
+int FakeShape::Visible() { LIVE("Shape.Visible"); return visible ? -1 : 0; }
+void FakeShape::SetVisible(int v) { LIVE("Shape.SetVisible"); visible = v != 0; }
+std::string FakeShape::AlternativeText() { LIVE("Shape.AlternativeText"); return alternativeText; }
+void FakeShape::SetAlternativeText(const std::string& v) { LIVE("Shape.SetAlternativeText"); alternativeText = v; }
+std::string FakeShape::Title() { LIVE("Shape.Title"); return title; }
+void FakeShape::SetTitle(const std::string& v) { LIVE("Shape.SetTitle"); title = v; }
 
 int FakeShape::ZOrderPosition() {
     LIVE("Shape.ZOrderPosition");
@@ -318,11 +324,18 @@ void FakeShape::Delete() {
         slide->Remove(this);
     }
     if (slide) {
-        auto& effects = slide->timeline->main->effects;
-        for (auto& e : effects)
-            if (e->shape.get() == this) e->deleted = true;
-        effects.erase(std::remove_if(effects.begin(), effects.end(), [&](auto& e) { return e->shape.get() == this; }),
-                      effects.end());
+        std::vector<std::shared_ptr<FakeSequence>> seqs{slide->timeline->main};
+        auto& inter = slide->timeline->interactive->items;
+        inter.erase(std::remove_if(inter.begin(), inter.end(), [&](auto& q) { return q->trigger.get() == this; }),
+                    inter.end());
+        seqs.insert(seqs.end(), inter.begin(), inter.end());
+        for (auto& seq : seqs) {
+            auto& effects = seq->effects;
+            for (auto& e : effects)
+                if (e->shape.get() == this) e->deleted = true;
+            effects.erase(std::remove_if(effects.begin(), effects.end(), [&](auto& e) { return e->shape.get() == this; }),
+                          effects.end());
+        }
         for (auto& s : slide->shapes) {
             if (!s->connector) continue;
             if (s->connector->begin.get() == this) s->connector->begin.reset();
@@ -501,7 +514,7 @@ FakeEffect::FakeEffect(FakeOffice* o, FakeSequence* seq, std::shared_ptr<FakeSha
     : shape(std::move(s)), effectType(t),
       params(std::make_shared<FakeEffectParameters>(o)),
       behaviors(std::make_shared<FakeBehaviors>(o)),
-      timing(std::make_shared<FakeDispatch>(o, "Timing")), office_(o), seq_(seq) {
+      timing(std::make_shared<FakeTiming>(o, seq)), office_(o), seq_(seq) {
     timing->Poke("TriggerType", 1);
     timing->Poke("Duration", 0.5);
     timing->Poke("TriggerDelayTime", 0.0);
@@ -532,7 +545,20 @@ int FakeEffect::Index() {
 }
 std::shared_ptr<office::EffectParameters> FakeEffect::GetEffectParameters() { LIVE_EFFECT("Effect.EffectParameters"); return params; }
 std::shared_ptr<office::AnimationBehaviors> FakeEffect::Behaviors() { LIVE_EFFECT("Effect.Behaviors"); return behaviors; }
-std::shared_ptr<office::Dispatch> FakeEffect::Timing() { LIVE_EFFECT("Effect.Timing"); return timing; }
+std::shared_ptr<office::EffectTiming> FakeEffect::Timing() { LIVE_EFFECT("Effect.Timing"); return timing; }
+
+std::shared_ptr<office::Shape> FakeTiming::TriggerShape() {
+    hit("Timing.TriggerShape");
+    if (!seq_ || !seq_->trigger) throw AutomationError("Timing.TriggerShape", "the effect has no trigger shape");
+    return seq_->trigger;
+}
+void FakeTiming::SetTriggerShape(const std::shared_ptr<office::Shape>& shape) {
+    hit("Timing.SetTriggerShape");
+    auto s = std::dynamic_pointer_cast<FakeShape>(shape);
+    if (!seq_ || !seq_->trigger || !s || s->deleted)
+        throw AutomationError("Timing.SetTriggerShape", "invalid trigger");
+    seq_->trigger = s;
+}
 office::Value FakeEffect::Exit() { LIVE_EFFECT("Effect.Exit"); return exit; }
 void FakeEffect::SetExit(const office::Value& v) { LIVE_EFFECT("Effect.SetExit"); exit = v; }
 void FakeEffect::Delete() {
@@ -566,10 +592,30 @@ std::shared_ptr<FakeEffect> FakeSequence::Append(const std::shared_ptr<FakeShape
     return effects.back();
 }
 
-FakeTimeLine::FakeTimeLine(FakeOffice* o) : main(std::make_shared<FakeSequence>(o)), office_(o) {}
+FakeTimeLine::FakeTimeLine(FakeOffice* o)
+    : main(std::make_shared<FakeSequence>(o)), interactive(std::make_shared<FakeSequences>(o)), office_(o) {}
 std::shared_ptr<office::Sequence> FakeTimeLine::MainSequence() {
     office_->Hit("TimeLine.MainSequence");
     return main;
+}
+std::shared_ptr<office::Sequences> FakeTimeLine::InteractiveSequences() {
+    office_->Hit("TimeLine.InteractiveSequences");
+    return interactive;
+}
+std::shared_ptr<FakeSequence> FakeTimeLine::AddInteractive(const std::shared_ptr<FakeShape>& trigger) {
+    auto seq = std::make_shared<FakeSequence>(office_);
+    seq->trigger = trigger;
+    interactive->items.push_back(seq);
+    return seq;
+}
+int FakeSequences::Count() {
+    office_->Hit("Sequences.Count");
+    return static_cast<int>(items.size());
+}
+std::shared_ptr<office::Sequence> FakeSequences::Item(int index) {
+    office_->Hit("Sequences.Item");
+    if (index < 1 || index > static_cast<int>(items.size())) throw AutomationError("Sequences.Item", "index out of range");
+    return items[index - 1];
 }
 
 // ---- ranges and shapes collection ----------------------------------------

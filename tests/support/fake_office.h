@@ -198,6 +198,12 @@ public:
     void SetHeight(double v) override;
     double Rotation() override;
     void SetRotation(double v) override;
+    int Visible() override;
+    void SetVisible(int v) override;
+    std::string AlternativeText() override;
+    void SetAlternativeText(const std::string& v) override;
+    std::string Title() override;
+    void SetTitle(const std::string& v) override;
     int ZOrderPosition() override;
     void ZOrder(int command) override;
     void Select(bool replace) override;
@@ -216,6 +222,8 @@ public:
     std::string name;
     int type;
     double left = 0, top = 0, width = 100, height = 100, rotation = 0;
+    bool visible = true;
+    std::string alternativeText, title;
     double bytes = 0;                    // weight in a saved file
     std::string progId;                  // OLE objects ("" also for none)
     bool hasOLEFormat = false;
@@ -336,6 +344,17 @@ public:
 
 class FakeSequence;
 
+// Timing fields by name; the trigger shape is the sequence's.
+class FakeTiming : public office::EffectTiming, public FakeDispatch {
+public:
+    FakeTiming(FakeOffice* o, FakeSequence* seq) : FakeDispatch(o, "Timing"), seq_(seq) {}
+    std::shared_ptr<office::Shape> TriggerShape() override;
+    void SetTriggerShape(const std::shared_ptr<office::Shape>& shape) override;
+
+private:
+    FakeSequence* seq_;
+};
+
 class FakeEffect : public office::Effect, public std::enable_shared_from_this<FakeEffect> {
 public:
     FakeEffect(FakeOffice* o, FakeSequence* seq, std::shared_ptr<FakeShape> shape, int effectType);
@@ -344,7 +363,7 @@ public:
     int Index() override;
     std::shared_ptr<office::EffectParameters> GetEffectParameters() override;
     std::shared_ptr<office::AnimationBehaviors> Behaviors() override;
-    std::shared_ptr<office::Dispatch> Timing() override;
+    std::shared_ptr<office::EffectTiming> Timing() override;
     office::Value Exit() override;
     void SetExit(const office::Value& v) override;
     void Delete() override;
@@ -354,7 +373,7 @@ public:
     office::Value exit = 0;
     std::shared_ptr<FakeEffectParameters> params;
     std::shared_ptr<FakeBehaviors> behaviors;
-    std::shared_ptr<FakeDispatch> timing;
+    std::shared_ptr<FakeTiming> timing;
     bool deleted = false;
     FailSet fails;
 
@@ -375,6 +394,7 @@ public:
     std::shared_ptr<office::Effect> AddEffect(const std::shared_ptr<office::Shape>& shape, int effectId,
                                               int index) override;
     std::vector<std::shared_ptr<FakeEffect>> effects;
+    std::shared_ptr<FakeShape> trigger; // interactive sequences: the shape clicked
     FailSet fails;
 
     // Test set-up: appends an effect on shape.
@@ -385,11 +405,26 @@ private:
     FakeOffice* office_;
 };
 
+class FakeSequences : public office::Sequences {
+public:
+    explicit FakeSequences(FakeOffice* o) : office_(o) {}
+    int Count() override;
+    std::shared_ptr<office::Sequence> Item(int index) override;
+    std::vector<std::shared_ptr<FakeSequence>> items;
+
+private:
+    FakeOffice* office_;
+};
+
 class FakeTimeLine : public office::TimeLine {
 public:
     explicit FakeTimeLine(FakeOffice* o);
     std::shared_ptr<office::Sequence> MainSequence() override;
+    std::shared_ptr<office::Sequences> InteractiveSequences() override;
     std::shared_ptr<FakeSequence> main;
+    std::shared_ptr<FakeSequences> interactive;
+    // Test set-up: a sequence started by clicking trigger.
+    std::shared_ptr<FakeSequence> AddInteractive(const std::shared_ptr<FakeShape>& trigger);
 
 private:
     FakeOffice* office_;

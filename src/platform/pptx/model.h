@@ -166,6 +166,12 @@ public:
     void SetHeight(double v) override;
     double Rotation() override;
     void SetRotation(double v) override;
+    int Visible() override;
+    void SetVisible(int v) override;
+    std::string AlternativeText() override;
+    void SetAlternativeText(const std::string& v) override;
+    std::string Title() override;
+    void SetTitle(const std::string& v) override;
     int ZOrderPosition() override;
     void ZOrder(int command) override;
     void Select(bool replace) override;
@@ -191,6 +197,8 @@ public:
 
 private:
     double Geometry(int which, const char* member);
+    // Sets (or, for the empty text, removes) a cNvPr attribute on every variant.
+    void SetCNvPrAttr(const char* attr, const std::string& value, const char* member);
     void SetGeometry(int which, double v, const char* member);
     std::weak_ptr<SlideImpl> slide_;
     pugi::xml_node node_;
@@ -216,6 +224,9 @@ int ShapeTypeOf(pugi::xml_node shapeElement);
 // Every relationship id (r:* attribute value) used below node.
 std::vector<std::string> RelIdsIn(pugi::xml_node node);
 Frame ReadFrame(pugi::xml_node xfrm);
+// The layout's, then the master's shape that a slide placeholder (its p:ph)
+// inherits from; those found, nearest first.
+std::vector<pugi::xml_node> PlaceholderChain(Part& slidePart, pugi::xml_node ph);
 
 // Built-in blank presentation, and the part names it uses.
 std::unique_ptr<Package> BuildBlankPackage();
