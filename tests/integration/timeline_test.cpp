@@ -22,6 +22,8 @@
 #include "platform/pptx/pptx_automation.h"
 #include "platform/pptx/timeline.h"
 
+#include "deck_fixture.h"
+
 namespace fs = std::filesystem;
 namespace deck = quillmax::pptx::deck;
 using namespace quillmax;
@@ -207,6 +209,64 @@ TEST_F(TimelineTest, ReplacingAnAnimatedPictureKeepsItsEffectsInPlace) {
     EXPECT_EQ(TimingProblems(saved), std::vector<std::string>{});
     auto again = Open(saved);
     EXPECT_EQ(Dump(again->GetSlides()->Item(1)), after);
+}
+
+// A fade of shape `spid`, cTn ids from `id`.
+std::string FadeXml(int id, int spid) {
+    const std::string sp = std::to_string(spid);
+    return "<p:par><p:cTn id=\"" + std::to_string(id) +
+           "\" presetID=\"10\" presetClass=\"entr\" presetSubtype=\"0\" fill=\"hold\" nodeType=\"clickEffect\">"
+           "<p:stCondLst><p:cond delay=\"0\"/></p:stCondLst><p:childTnLst><p:set><p:cBhvr><p:cTn id=\"" +
+           std::to_string(id + 1) +
+           "\" dur=\"1\" fill=\"hold\"><p:stCondLst><p:cond delay=\"0\"/></p:stCondLst></p:cTn><p:tgtEl><p:spTgt "
+           "spid=\"" + sp + "\"/></p:tgtEl><p:attrNameLst><p:attrName>style.visibility</p:attrName></p:attrNameLst>"
+           "</p:cBhvr><p:to><p:strVal val=\"visible\"/></p:to></p:set><p:animEffect transition=\"in\" filter=\"fade\">"
+           "<p:cBhvr><p:cTn id=\"" + std::to_string(id + 2) + "\" dur=\"500\"/><p:tgtEl><p:spTgt spid=\"" + sp +
+           "\"/></p:tgtEl></p:cBhvr></p:animEffect></p:childTnLst></p:cTn></p:par>";
+}
+
+TEST_F(TimelineTest, ClickTriggeredSequenceFollowsTheReplacement) {
+    // Clicking shape 2 fades in shape 3, then shape 2 itself.
+    const std::string timing =
+        "<p:timing><p:tnLst><p:par><p:cTn id=\"1\" dur=\"indefinite\" restart=\"never\" nodeType=\"tmRoot\">"
+        "<p:childTnLst><p:seq concurrent=\"1\" nextAc=\"seek\"><p:cTn id=\"2\" restart=\"whenNotActive\" "
+        "fill=\"hold\" evtFilter=\"cancelBubble\" nodeType=\"interactiveSeq\"><p:stCondLst><p:cond evt=\"onClick\" "
+        "delay=\"0\"><p:tgtEl><p:spTgt spid=\"2\"/></p:tgtEl></p:cond></p:stCondLst><p:endSync evt=\"end\" "
+        "delay=\"0\"><p:rtn val=\"all\"/></p:endSync><p:childTnLst><p:par><p:cTn id=\"3\" fill=\"hold\"><p:stCondLst>"
+        "<p:cond delay=\"0\"/></p:stCondLst><p:childTnLst><p:par><p:cTn id=\"4\" fill=\"hold\"><p:stCondLst><p:cond "
+        "delay=\"0\"/></p:stCondLst><p:childTnLst>" +
+        FadeXml(5, 3) + FadeXml(8, 2) +
+        "</p:childTnLst></p:cTn></p:par></p:childTnLst></p:cTn></p:par></p:childTnLst></p:cTn><p:nextCondLst>"
+        "<p:cond evt=\"onClick\" delay=\"0\"><p:tgtEl><p:spTgt spid=\"2\"/></p:tgtEl></p:cond></p:nextCondLst>"
+        "</p:seq></p:childTnLst></p:cTn></p:par></p:tnLst></p:timing>";
+    auto pres = Open(test::MakeDeck("interactive", test::Rect(2, "Picture 2", 0, 0, 100, 100) +
+                                                       test::Rect(3, "Rectangle 3", 0, 0, 100, 100) +
+                                                       test::Rect(4, "Picture 4", 0, 0, 100, 100),
+                                    timing));
+    auto slide = pres->GetSlides()->Item(1);
+    auto seqs = slide->GetTimeLine()->InteractiveSequences();
+    ASSERT_EQ(seqs->Count(), 1);
+    EXPECT_EQ(seqs->Item(1)->Item(1)->Timing()->TriggerShape()->Name(), "Picture 2");
+    EXPECT_EQ(slide->GetTimeLine()->MainSequence()->Count(), 0);
+
+    auto old = ShapeNamed(slide, "Picture 2");
+    engine::TransferTimelineEffects(slide->GetTimeLine(), old, ShapeNamed(slide, "Picture 4"));
+    old->Delete();
+
+    auto seq = slide->GetTimeLine()->InteractiveSequences()->Item(1);
+    ASSERT_EQ(seq->Count(), 2);
+    EXPECT_EQ(seq->Item(1)->Timing()->TriggerShape()->Name(), "Picture 4");
+    EXPECT_EQ(seq->Item(1)->GetShape()->Name(), "Rectangle 3");
+    EXPECT_EQ(seq->Item(2)->GetShape()->Name(), "Picture 4");
+    EXPECT_EQ(seq->Item(2)->EffectType(), 10);
+    const auto saved = Save(pres);
+    EXPECT_EQ(TimingProblems(saved), std::vector<std::string>{});
+    test::ExpectClean(saved);
+    const auto xml = test::ReadZip(saved)["ppt/slides/slide1.xml"];
+    EXPECT_EQ(xml.find("spid=\"2\""), std::string::npos);
+    size_t fours = 0;
+    for (size_t at = 0; (at = xml.find("spid=\"4\"", at)) != std::string::npos; ++at) ++fours;
+    EXPECT_EQ(fours, 4u); // begin and next conditions, two behaviours
 }
 
 TEST_F(TimelineTest, DeletingAClickEffectLetsItsFollowersJoinThePreviousGroup) {

@@ -201,6 +201,43 @@ void RenumberIds(SlideImpl& slide, pugi::xml_node frag) {
     for (auto d : drop) d.parent().remove_child(d);
 }
 
+// A picture in a placeholder draws what its own spPr leaves unsaid (outline,
+// effects, geometry) from the layout's or master's placeholder. The look a
+// copy carries says it outright, so a plain picture made from it looks the
+// same.
+void InheritPlaceholderLook(Part& slidePart, pugi::xml_node pic) {
+    auto ph = pic.child("p:nvPicPr").child("p:nvPr").child("p:ph");
+    if (!ph) return;
+    auto chain = PlaceholderChain(slidePart, ph);
+    if (chain.empty()) return;
+    auto spPr = pic.child("p:spPr");
+    if (!spPr) spPr = pic.insert_child_after("p:spPr", pic.child("p:blipFill"));
+    const std::vector<std::vector<const char*>> kinds = {
+        {"a:custGeom", "a:prstGeom"}, {"a:ln"}, {"a:effectLst", "a:effectDag"}, {"a:scene3d"}, {"a:sp3d"}};
+    for (const auto& kind : kinds) {
+        auto has = [&](pugi::xml_node n) {
+            for (auto name : kind)
+                if (n.child(name)) return n.child(name);
+            return pugi::xml_node();
+        };
+        if (has(spPr)) continue;
+        for (auto shape : chain) {
+            auto from = has(shape.child("p:spPr"));
+            if (!from) continue;
+            auto slot = ChildInOrder(spPr, from.name(), QMX_ORDER_SPPR);
+            for (auto a : from.attributes()) slot.append_attribute(a.name()) = a.value();
+            for (auto c : from.children()) slot.append_copy(c);
+            break;
+        }
+    }
+    if (!pic.child("p:style"))
+        for (auto shape : chain)
+            if (auto style = shape.child("p:style")) {
+                pic.insert_copy_after(style, spPr);
+                break;
+            }
+}
+
 } // namespace
 
 std::optional<office::Raster> ClipboardImpl::MetafilePicture() {
@@ -302,8 +339,11 @@ void CopyShape(ShapeImpl& shape) {
             crop.bottom = (double)AttrInt(src, "b") / 100000.0;
             takePicture(*img, crop);
         }
+        pugi::xml_document lookDoc;
+        auto lookPic = lookDoc.append_copy(pic);
+        InheritPlaceholderLook(sp, lookPic);
         std::ostringstream look;
-        pic.print(look, "", pugi::format_raw, pugi::encoding_utf8);
+        lookPic.print(look, "", pugi::format_raw, pugi::encoding_utf8);
         clip->lookXml = look.str();
     } else if (vmlImage) {
         takePicture(*vmlImage, {});

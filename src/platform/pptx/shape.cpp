@@ -43,18 +43,21 @@ std::string FileUrlToPath(const std::string& target) {
     return out;
 }
 
-// Placeholder geometry from the layout, then the master.
-std::optional<Frame> InheritedFrame(Part& slidePart, pugi::xml_node ph) {
+} // namespace
+
+// The layout's and the master's placeholder a slide placeholder inherits
+// from, nearest first: by idx in the layout, else by type; the master by
+// the type the layout's placeholder has.
+std::vector<pugi::xml_node> PlaceholderChain(Part& slidePart, pugi::xml_node ph) {
     std::string type = ph.attribute("type").value();
     std::string idx = ph.attribute("idx").value();
     auto match = [](Part* part, const std::string& type, const std::string& idx, bool byIdx,
-                    std::string* foundType) -> std::optional<Frame> {
-        if (!part) return std::nullopt;
+                    std::string* foundType) -> pugi::xml_node {
+        if (!part) return {};
         auto tree = part->Xml().document_element().child("p:cSld").child("p:spTree");
-        std::optional<Frame> out;
-        bool found = false;
+        pugi::xml_node out;
         ForEachElement(tree, [&](pugi::xml_node n) {
-            if (found || !Is(n, "p:ph")) return;
+            if (out || !Is(n, "p:ph")) return;
             std::string t = n.attribute("type").value();
             std::string i = n.attribute("idx").value();
             auto norm = [](const std::string& s) {
@@ -64,14 +67,10 @@ std::optional<Frame> InheritedFrame(Part& slidePart, pugi::xml_node ph) {
             };
             bool ok = byIdx ? (!idx.empty() && i == idx) : (norm(t) == norm(type));
             if (!ok) return;
-            found = true;
             if (foundType) *foundType = t;
-            auto shape = n.parent().parent().parent();
-            auto x = XfrmOf(shape, false);
-            if (x && x.child("a:off") && x.child("a:ext")) out = ReadFrame(x);
+            out = n.parent().parent().parent();
         });
-        if (!found) return std::nullopt;
-        return out ? out : std::optional<Frame>(Frame{-1, -1, -1, -1});
+        return out;
     };
     Part* layout = nullptr;
     for (auto& r : slidePart.Rels().items())
@@ -81,12 +80,23 @@ std::optional<Frame> InheritedFrame(Part& slidePart, pugi::xml_node ph) {
         for (auto& r : layout->Rels().items())
             if (r.type == reltype::Of("slideMaster")) master = layout->Target(r.id);
     std::string layoutType = type;
-    std::optional<Frame> f;
-    if (!idx.empty()) f = match(layout, type, idx, true, &layoutType);
-    if (!f) f = match(layout, type, idx, false, &layoutType);
-    if (f && f->cx >= 0) return f;
-    auto m = match(master, layoutType, "", false, nullptr);
-    if (m && m->cx >= 0) return m;
+    std::vector<pugi::xml_node> chain;
+    pugi::xml_node l;
+    if (!idx.empty()) l = match(layout, type, idx, true, &layoutType);
+    if (!l) l = match(layout, type, idx, false, &layoutType);
+    if (l) chain.push_back(l);
+    if (auto m = match(master, layoutType, "", false, nullptr)) chain.push_back(m);
+    return chain;
+}
+
+namespace {
+
+// Placeholder geometry from the layout, then the master.
+std::optional<Frame> InheritedFrame(Part& slidePart, pugi::xml_node ph) {
+    for (auto shape : PlaceholderChain(slidePart, ph)) {
+        auto x = XfrmOf(shape, false);
+        if (x && x.child("a:off") && x.child("a:ext")) return ReadFrame(x);
+    }
     return std::nullopt;
 }
 
@@ -729,6 +739,39 @@ void ShapeImpl::SetName(const std::string& name) {
     Slide("Shape.Name")->MarkDirty();
 }
 
+void ShapeImpl::SetCNvPrAttr(const char* attr, const std::string& value, const char* member) {
+    for (auto v : VariantsOf(Node(member))) {
+        auto c = CNvPrOf(v);
+        if (!c) continue;
+        if (value.empty()) {
+            c.remove_attribute(attr);
+            continue;
+        }
+        if (!c.attribute(attr)) c.append_attribute(attr);
+        c.attribute(attr).set_value(value.c_str());
+    }
+    Slide(member)->MarkDirty();
+}
+
+int ShapeImpl::Visible() {
+    return CNvPrOf(Primary("Shape.Visible")).attribute("hidden").as_bool() ? 0 : -1;
+}
+
+void ShapeImpl::SetVisible(int v) {
+    // Absent means shown, as the program writes it.
+    SetCNvPrAttr("hidden", v == 0 ? "1" : "", "Shape.Visible");
+}
+
+std::string ShapeImpl::AlternativeText() {
+    return CNvPrOf(Primary("Shape.AlternativeText")).attribute("descr").value();
+}
+
+void ShapeImpl::SetAlternativeText(const std::string& v) { SetCNvPrAttr("descr", v, "Shape.AlternativeText"); }
+
+std::string ShapeImpl::Title() { return CNvPrOf(Primary("Shape.Title")).attribute("title").value(); }
+
+void ShapeImpl::SetTitle(const std::string& v) { SetCNvPrAttr("title", v, "Shape.Title"); }
+
 int ShapeImpl::Type() { return ShapeTypeOf(Primary("Shape.Type")); }
 
 namespace {
@@ -750,6 +793,21 @@ Frame LocalFrame(SlideImpl& slide, pugi::xml_node el) {
     return f;
 }
 } // namespace
+
+// The box a rotated member takes in its group's frame, as the presentation
+// program counts it: turned by a quarter (45 to 135 degrees, 225 to 315)
+// its width and height change places about its centre, otherwise it stays.
+static Frame BoundsFrame(Frame f) {
+    double r = std::fmod(f.rot, 180.0);
+    if (r < 0) r += 180.0;
+    if (r >= 45.0 && r < 135.0) {
+        const double cx = f.x + f.cx / 2, cy = f.y + f.cy / 2;
+        std::swap(f.cx, f.cy);
+        f.x = cx - f.cx / 2;
+        f.y = cy - f.cy / 2;
+    }
+    return f;
+}
 
 double ShapeImpl::Geometry(int which, const char* member) {
     auto node = Node(member);
@@ -1025,7 +1083,7 @@ std::shared_ptr<office::Shape> ShapeRangeImpl::Group() {
         if (std::find(nodes.begin(), nodes.end(), c) != nodes.end()) ordered.push_back(c);
     double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
     for (auto n : ordered) {
-        Frame f = LocalFrame(*slide, PrimaryOf(n));
+        Frame f = BoundsFrame(LocalFrame(*slide, PrimaryOf(n)));
         x0 = std::min(x0, f.x);
         y0 = std::min(y0, f.y);
         x1 = std::max(x1, f.x + f.cx);

@@ -649,9 +649,40 @@ private:
 
 // ---- timing -----------------------------------------------------------------
 
-class Timing : public office::Dispatch {
+// The p:seq around an effect.
+pugi::xml_node SeqOf(pugi::xml_node par) {
+    for (auto n = par.parent(); n; n = n.parent())
+        if (std::strcmp(n.name(), "p:seq") == 0) return n;
+    return {};
+}
+
+// The shape targets that name what starts an interactive sequence: its
+// begin condition and its next/previous conditions.
+std::vector<pugi::xml_node> TriggerTargets(pugi::xml_node seq) {
+    std::vector<pugi::xml_node> out;
+    for (auto list : {seq.child("p:cTn").child("p:stCondLst"), seq.child("p:prevCondLst"), seq.child("p:nextCondLst")})
+        for (auto t : list.select_nodes(".//p:spTgt")) out.push_back(t.node());
+    return out;
+}
+
+class Timing : public office::EffectTiming {
 public:
     explicit Timing(EffectRef ref) : ref_(std::move(ref)) {}
+    std::shared_ptr<office::Shape> TriggerShape() override {
+        auto targets = TriggerTargets(InteractiveSeq("Timing.TriggerShape"));
+        auto shape = targets.empty() ? nullptr : ref_.slide->ShapeById(targets.front().attribute("spid").as_uint());
+        if (!shape) Fail("Timing.TriggerShape", "the effect has no trigger shape");
+        return shape;
+    }
+    void SetTriggerShape(const std::shared_ptr<office::Shape>& shape) override {
+        auto seq = InteractiveSeq("Timing.TriggerShape");
+        auto spid = shape ? ref_.slide->ShapeId(*shape) : std::nullopt;
+        if (!spid) Fail("Timing.TriggerShape", "the shape is not on this slide");
+        auto targets = TriggerTargets(seq);
+        if (targets.empty()) Fail("Timing.TriggerShape", "the effect has no trigger shape");
+        for (auto t : targets) t.attribute("spid") = *spid;
+        ref_.Dirty();
+    }
     Value Get(std::string_view member) override { return Read(ref_.Par("Timing"), LowerAscii(member), member); }
     void Set(std::string_view member, const Value& v) override {
         auto par = ref_.Par("Timing");
@@ -731,6 +762,12 @@ private:
         if (m == "duration") return Value(DurationMs(par) / 1000.0);
         Fail("Timing." + std::string(member), "no such member");
     }
+    pugi::xml_node InteractiveSeq(const char* member) {
+        auto seq = SeqOf(ref_.Par(member));
+        if (std::strcmp(seq.child("p:cTn").attribute("nodeType").value(), "interactiveSeq") != 0)
+            Fail(member, "no shape's click starts this effect");
+        return seq;
+    }
     EffectRef ref_;
 };
 
@@ -776,7 +813,7 @@ public:
         ref_.Par("Effect.Behaviors");
         return std::make_shared<class Behaviors>(ref_);
     }
-    std::shared_ptr<office::Dispatch> Timing() override {
+    std::shared_ptr<office::EffectTiming> Timing() override {
         ref_.Par("Effect.Timing");
         return std::make_shared<class Timing>(ref_);
     }
@@ -899,6 +936,39 @@ void BuildDefaultEffect(pugi::xml_node par, const tx::Preset& preset, std::uint3
     }
 }
 
+// Points the copied effect at the new shape. Text ranges and paragraph
+// builds go when the new shape has no text; property points go because
+// the transfer appends the old effect's points again.
+void RetargetCopy(pugi::xml_document& doc, pugi::xml_node par, std::uint32_t spid, pugi::xml_node model) {
+    auto shape = ShapeElement(doc, spid);
+    const bool hasText = shape && shape.child("p:txBody");
+    for (auto t : par.select_nodes(".//p:spTgt")) {
+        t.node().attribute("spid") = spid;
+        if (!hasText)
+            while (auto c = t.node().first_child()) t.node().remove_child(c);
+    }
+    for (auto lst : par.select_nodes(".//p:anim/p:tavLst"))
+        while (auto c = lst.node().first_child()) lst.node().remove_child(c);
+    auto grp = tx::EffectCTn(par).attribute("grpId");
+    auto oldSpid = tx::TargetShapeId(model);
+    if (!grp || !oldSpid) return;
+    auto entry = tx::BuildEntry(doc, *oldSpid, grp.value());
+    if (!entry || tx::BuildEntry(doc, spid, grp.value())) return;
+    auto copy = entry.parent().insert_copy_after(entry, entry);
+    copy.attribute("spid") = spid;
+    if (!hasText)
+        for (const char* a : {"build", "bldLvl", "rev", "animBg", "uiExpand", "advAuto"})
+            copy.remove_attribute(a);
+}
+
+
+std::shared_ptr<office::Effect> MakeEffect(const Ctx& ctx, std::uint32_t id) {
+    EffectRef ref;
+    static_cast<Ctx&>(ref) = ctx;
+    ref.id = id;
+    return std::make_shared<EffectImpl>(ref);
+}
+
 class SequenceImpl : public office::Sequence {
 public:
     explicit SequenceImpl(Ctx ctx) : ctx_(std::move(ctx)) {}
@@ -941,7 +1011,7 @@ public:
         pugi::xml_node par;
         if (model) {
             par = hold.append_copy(model);
-            Retarget(doc, par, *spid, model);
+            RetargetCopy(doc, par, *spid, model);
         } else {
             par = hold.append_child("p:par");
             BuildDefaultEffect(par, *preset, *spid);
@@ -956,38 +1026,85 @@ public:
     }
 
 private:
-    std::shared_ptr<office::Effect> Make(std::uint32_t id) {
-        EffectRef ref;
-        static_cast<Ctx&>(ref) = ctx_;
-        ref.id = id;
-        return std::make_shared<EffectImpl>(ref);
+    std::shared_ptr<office::Effect> Make(std::uint32_t id) { return MakeEffect(ctx_, id); }
+
+    Ctx ctx_;
+};
+
+// A sequence started by clicking a shape, found by its own cTn id.
+class InteractiveSequenceImpl : public office::Sequence {
+public:
+    InteractiveSequenceImpl(Ctx ctx, std::uint32_t id) : ctx_(std::move(ctx)), id_(id) {}
+    int Count() override { return static_cast<int>(Effects("Sequence.Count").size()); }
+    std::shared_ptr<office::Effect> Item(int index) override {
+        auto effects = Effects("Sequence.Item");
+        if (index < 1 || index > static_cast<int>(effects.size())) Fail("Sequence.Item", "no such effect");
+        return MakeEffect(ctx_, tx::EffectId(effects[index - 1]));
+    }
+    // The new effect is a copy of one of that type (the one at `index`
+    // first) and stands where that one stood, in its click group.
+    std::shared_ptr<office::Effect> AddEffect(const std::shared_ptr<office::Shape>& shape, int effectId,
+                                              int index) override {
+        const char* m = "Sequence.AddEffect";
+        auto spid = shape ? ctx_.slide->ShapeId(*shape) : std::nullopt;
+        if (!spid) Fail(m, "the shape is not on this slide");
+        auto effects = Effects(m);
+        if (effects.empty()) Fail(m, "the sequence has no effects");
+        auto& doc = ctx_.Doc();
+        const int n = static_cast<int>(effects.size());
+        pugi::xml_node model;
+        if (index >= 1 && index <= n && TypeOf(effects[index - 1]) == effectId) model = effects[index - 1];
+        for (auto c : tx::TimingNode(doc).select_nodes(".//p:cTn[@presetClass]"))
+            if (!model && TypeOf(c.node().parent()) == effectId) model = c.node().parent();
+        if (!model) Fail(m, "this effect cannot be created here");
+        pugi::xml_node par;
+        if (index >= 1 && index <= n)
+            par = effects[index - 1].parent().insert_copy_before(model, effects[index - 1]);
+        else
+            par = effects.back().parent().insert_copy_after(model, effects.back());
+        RetargetCopy(doc, par, *spid, model);
+        tx::RenumberCTns(doc, par);
+        ctx_.Dirty();
+        return MakeEffect(ctx_, tx::EffectId(par));
     }
 
-    // Points the copied effect at the new shape. Text ranges and paragraph
-    // builds go when the new shape has no text; property points go because
-    // the transfer appends the old effect's points again.
-    void Retarget(pugi::xml_document& doc, pugi::xml_node par, std::uint32_t spid, pugi::xml_node model) {
-        auto shape = ShapeElement(doc, spid);
-        const bool hasText = shape && shape.child("p:txBody");
-        for (auto t : par.select_nodes(".//p:spTgt")) {
-            t.node().attribute("spid") = spid;
-            if (!hasText)
-                while (auto c = t.node().first_child()) t.node().remove_child(c);
-        }
-        for (auto lst : par.select_nodes(".//p:anim/p:tavLst"))
-            while (auto c = lst.node().first_child()) lst.node().remove_child(c);
-        auto grp = tx::EffectCTn(par).attribute("grpId");
-        auto oldSpid = tx::TargetShapeId(model);
-        if (!grp || !oldSpid) return;
-        auto entry = tx::BuildEntry(doc, *oldSpid, grp.value());
-        if (!entry || tx::BuildEntry(doc, spid, grp.value())) return;
-        auto copy = entry.parent().insert_copy_after(entry, entry);
-        copy.attribute("spid") = spid;
-        if (!hasText)
-            for (const char* a : {"build", "bldLvl", "rev", "animBg", "uiExpand", "advAuto"})
-                copy.remove_attribute(a);
+private:
+    static int TypeOf(pugi::xml_node par) {
+        auto c = tx::EffectCTn(par);
+        return tx::EffectTypeOf(c.attribute("presetClass").value(), c.attribute("presetID").as_int());
+    }
+    std::vector<pugi::xml_node> Effects(const char* member) {
+        pugi::xml_node seq;
+        for (auto c : tx::TimingNode(ctx_.Doc()).select_nodes(".//p:seq/p:cTn"))
+            if (c.node().attribute("id").as_uint() == id_) seq = c.node().parent();
+        if (!seq) Fail(member, "the sequence no longer exists");
+        std::vector<pugi::xml_node> out;
+        for (auto c : seq.select_nodes(".//p:cTn[@presetClass]")) out.push_back(c.node().parent());
+        return out;
+    }
+    Ctx ctx_;
+    std::uint32_t id_;
+};
+
+class InteractiveSequencesImpl : public office::Sequences {
+public:
+    explicit InteractiveSequencesImpl(Ctx ctx) : ctx_(std::move(ctx)) {}
+    int Count() override { return static_cast<int>(Ids().size()); }
+    std::shared_ptr<office::Sequence> Item(int index) override {
+        auto ids = Ids();
+        if (index < 1 || index > static_cast<int>(ids.size())) Fail("Sequences.Item", "no such sequence");
+        return std::make_shared<InteractiveSequenceImpl>(ctx_, ids[index - 1]);
     }
 
+private:
+    std::vector<std::uint32_t> Ids() {
+        std::vector<std::uint32_t> ids;
+        auto timing = tx::TimingNode(ctx_.Doc());
+        if (!timing) return ids;
+        for (auto c : timing.select_nodes(".//p:seq/p:cTn[@nodeType='interactiveSeq']"))
+            ids.push_back(c.node().attribute("id").as_uint());
+        return ids;
+    }
     Ctx ctx_;
 };
 
@@ -995,6 +1112,9 @@ class TimeLineImpl : public office::TimeLine {
 public:
     explicit TimeLineImpl(Ctx ctx) : ctx_(std::move(ctx)) {}
     std::shared_ptr<office::Sequence> MainSequence() override { return std::make_shared<SequenceImpl>(ctx_); }
+    std::shared_ptr<office::Sequences> InteractiveSequences() override {
+        return std::make_shared<InteractiveSequencesImpl>(ctx_);
+    }
 
 private:
     Ctx ctx_;

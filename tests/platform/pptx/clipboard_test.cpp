@@ -91,6 +91,50 @@ TEST(PptxClipboard, PasteSpecialMakesAPictureOfTheRenderingWithTheLook) {
     test::ExpectClean(out);
 }
 
+TEST(PptxClipboard, PictureInAPlaceholderCarriesItsInheritedLook) {
+    // The layout's picture placeholder: an oval with a thick blue outline and
+    // a shadow; the slide's picture says nothing of its own look or frame.
+    auto base = test::ReadZip(PictureDeck("ph-base", false));
+    std::string layout = base["ppt/slideLayouts/slideLayout1.xml"];
+    const std::string ph =
+        "<p:sp><p:nvSpPr><p:cNvPr id=\"7\" name=\"Picture Placeholder 6\"/><p:cNvSpPr/><p:nvPr><p:ph type=\"pic\" "
+        "idx=\"13\"/></p:nvPr></p:nvSpPr><p:spPr><a:xfrm><a:off x=\"635000\" y=\"635000\"/><a:ext cx=\"2540000\" "
+        "cy=\"1905000\"/></a:xfrm><a:prstGeom prst=\"ellipse\"><a:avLst/></a:prstGeom><a:ln w=\"76200\"><a:solidFill>"
+        "<a:srgbClr val=\"0000FF\"/></a:solidFill></a:ln><a:effectLst><a:outerShdw blurRad=\"50800\" dist=\"38100\">"
+        "<a:prstClr val=\"black\"/></a:outerShdw></a:effectLst></p:spPr></p:sp>";
+    layout.insert(layout.rfind("</p:spTree>"), ph);
+    std::string slide = base["ppt/slides/slide1.xml"];
+    slide.replace(slide.find("<p:nvPr/></p:nvPicPr>"), 21,
+                  "<p:nvPr><p:ph type=\"pic\" idx=\"13\"/></p:nvPr></p:nvPicPr>");
+    const auto from = slide.find("<p:spPr>"), to = slide.find("</p:spPr>") + 9;
+    slide.replace(from, to - from, "<p:spPr/>");
+    base["ppt/slideLayouts/slideLayout1.xml"] = layout;
+    base["ppt/slides/slide1.xml"] = slide;
+    const std::string in = TempDir() + "/ph-look.pptx";
+    test::WriteZip(in, base);
+
+    auto a = pptx::CreateAutomation();
+    auto pres = a->CreatePowerPoint()->GetPresentations()->Open(in, true);
+    auto shapes = pres->GetSlides()->Item(1)->GetShapes();
+    auto old = shapes->Item(1);
+    EXPECT_NEAR(old->Width(), 200, 0.01); // the layout's frame
+    old->Copy();
+    auto p = shapes->PasteSpecial(office::ppt::kPastePNG)->Item(1);
+    EXPECT_NEAR(p->Width(), 200, 0.01);
+    old->Delete();
+    const std::string out = TempDir() + "/ph-look-out.pptx";
+    pres->SaveAs(out);
+    test::ExpectClean(out);
+    auto xml = test::ReadZip(out)["ppt/slides/slide1.xml"];
+    EXPECT_EQ(xml.find("<p:ph"), std::string::npos); // a plain picture now
+    EXPECT_NE(xml.find("prst=\"ellipse\""), std::string::npos);
+    EXPECT_NE(xml.find("<a:ln w=\"76200\"><a:solidFill><a:srgbClr val=\"0000FF\"/>"), std::string::npos);
+    EXPECT_NE(xml.find("<a:outerShdw"), std::string::npos);
+    // Schema order inside spPr: geometry, outline, effects.
+    EXPECT_LT(xml.find("prst=\"ellipse\""), xml.find("<a:ln "));
+    EXPECT_LT(xml.find("<a:ln "), xml.find("<a:effectLst>"));
+}
+
 TEST(PptxClipboard, JpegRefusesTransparentPictures) {
     auto a = pptx::CreateAutomation();
     auto pres = a->CreatePowerPoint()->GetPresentations()->Open(PictureDeck("alpha", true), true);

@@ -224,6 +224,48 @@ TEST(PptxShape, UngroupOfARotatedFlippedGroupKeepsCentres) {
     EXPECT_DOUBLE_EQ(l->Rotation(), 90);
 }
 
+TEST(PptxShape, RegroupingRotatedMembersKeepsTheGroupFrame) {
+    // A quarter-turned 2000 x 1000 member counts as 1000 x 2000 about its
+    // centre (1000, 1000); a member at 330 degrees counts unturned.
+    std::string turned = Rect(4, "T", 0, 500, 2000, 1000);
+    turned.replace(turned.find("<a:xfrm>"), 8, "<a:xfrm rot=\"5400000\">");
+    std::string tilted = Rect(5, "S", 1500, 0, 1000, 2000);
+    tilted.replace(tilted.find("<a:xfrm>"), 8, "<a:xfrm rot=\"19800000\">");
+    std::string grp = Group(3, "G", 500, 0, 2000, 2000, 500, 0, 2000, 2000, turned + tilted);
+    Deck d(test::MakeDeck("rotmembers", grp));
+    auto g = d.Named("G");
+    const double frame[4] = {g->Left(), g->Top(), g->Width(), g->Height()};
+    auto range = g->Ungroup();
+    range->Item(1)->Select(true);
+    range->Item(2)->Select(false);
+    auto again = d.pres->Windows(1)->GetSelection()->GetShapeRange()->Group();
+    const double now[4] = {again->Left(), again->Top(), again->Width(), again->Height()};
+    for (int i = 0; i < 4; ++i) EXPECT_NEAR(now[i] * 12700, frame[i] * 12700, 1) << i;
+}
+
+TEST(PptxShape, HiddenAltTextAndTitleLiveOnTheShapesProperties) {
+    Deck d(test::MakeDeck("cnvpr", Rect(2, "A", 0, 0, 10, 10) + Rect(3, "B", 0, 0, 10, 10)));
+    auto a = d.Named("A");
+    EXPECT_EQ(a->Visible(), -1);
+    a->SetVisible(0);
+    a->SetAlternativeText("A map of \"Kyoto\" & Nara");
+    a->SetTitle("Map");
+    EXPECT_EQ(a->Visible(), 0);
+    std::string out = d.Save("cnvpr-out");
+    test::ExpectClean(out);
+    auto xml = test::ReadZip(out)["ppt/slides/slide1.xml"];
+    EXPECT_NE(xml.find("hidden=\"1\""), std::string::npos);
+    EXPECT_NE(xml.find("descr=\"A map of &quot;Kyoto&quot; &amp; Nara\""), std::string::npos);
+    EXPECT_NE(xml.find("title=\"Map\""), std::string::npos);
+    a->SetVisible(-1);
+    a->SetTitle("");
+    EXPECT_EQ(d.Named("A")->Visible(), -1);
+    d.Save("cnvpr-out2");
+    xml = test::ReadZip(TempDir() + "/cnvpr-out2.pptx")["ppt/slides/slide1.xml"];
+    EXPECT_EQ(xml.find("hidden="), std::string::npos);
+    EXPECT_EQ(xml.find("title="), std::string::npos);
+}
+
 TEST(PptxShape, CopiedActionSettingKeepsLinkAndSound) {
     std::string click = "<a:hlinkClick r:id=\"rId7\" tooltip=\"tip\" highlightClick=\"1\"><a:snd r:embed=\"rId8\" "
                         "name=\"chime.wav\"/></a:hlinkClick>";
