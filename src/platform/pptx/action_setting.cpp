@@ -2,8 +2,10 @@
 // ActionSettings(1|2) over a shape's a:hlinkClick / a:hlinkHover: the action
 // kind lives in the action URL, addresses and programs in relationships,
 // the sound in a:snd.
+#include <cctype>
 #include <cstring>
 #include <map>
+#include <optional>
 
 #include "platform/pptx/model.h"
 #include "platform/pptx/xml_util.h"
@@ -29,6 +31,77 @@ std::string Query(const std::string& action, const std::string& key) {
         pos = amp + 1;
     }
     return "";
+}
+
+bool StartsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
+
+// %XX escapes of a relationship target, as the object model shows addresses.
+std::string PercentDecode(const std::string& s) {
+    std::string out;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '%' && i + 2 < s.size() && std::isxdigit(static_cast<unsigned char>(s[i + 1])) &&
+            std::isxdigit(static_cast<unsigned char>(s[i + 2]))) {
+            out += static_cast<char>(std::stoi(s.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else {
+            out += s[i];
+        }
+    }
+    return out;
+}
+
+// What a relationship target may not hold literally.
+std::string PercentEncode(const std::string& s) {
+    static const char* kHex = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : s) {
+        if (c == ' ' || c == '%' || c == '"' || c == '<' || c == '>' || c < 0x20) {
+            out += '%';
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+// A file rather than a web address: file: URLs, drive paths, relative
+// paths. Network addresses ("//host/...") and any other scheme are links.
+bool IsFileAddress(const std::string& addr) {
+    if (StartsWith(LowerAscii(addr), "file:")) return true;
+    if (StartsWith(addr, "//") || StartsWith(addr, "\\\\")) return false;
+    auto colon = addr.find(':');
+    if (colon == std::string::npos) return true;
+    if (colon == 1) return true; // C:\...
+    for (size_t i = 0; i < colon; ++i) {
+        const char c = addr[i];
+        if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '+' || c == '-' || c == '.')) return true;
+    }
+    return false;
+}
+
+bool IsPresentationFile(const std::string& addr) {
+    const std::string a = LowerAscii(addr);
+    for (const char* ext : {".pptx", ".ppt", ".pptm", ".ppsx", ".pps", ".ppsm", ".potx", ".pot", ".potm"}) {
+        const std::string e = ext;
+        if (a.size() >= e.size() && a.compare(a.size() - e.size(), e.size(), e) == 0) return true;
+    }
+    return false;
+}
+
+// "id,index,title" of a slide in another presentation; nullopt otherwise.
+struct PresSlide {
+    std::string index, title;
+};
+std::optional<PresSlide> ParsePresSlide(const std::string& sub) {
+    auto c1 = sub.find(',');
+    if (c1 == std::string::npos) return std::nullopt;
+    auto c2 = sub.find(',', c1 + 1);
+    if (c2 == std::string::npos) return std::nullopt;
+    std::string index = sub.substr(c1 + 1, c2 - c1 - 1);
+    if (index.empty() || index.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
+    return PresSlide{index, sub.substr(c2 + 1)};
 }
 
 // Shared state of one action setting: the shape and which element.
@@ -95,7 +168,7 @@ struct ActionRef {
         if (!e) return;
         std::string a = e.attribute("action").value();
         if ((a.empty() || a == "ppaction://noaction") && !*e.attribute("r:id").value() && !e.child("a:snd") &&
-            !e.attribute("endSnd").as_bool() && !e.attribute("tooltip"))
+            !e.attribute("endSnd").as_bool() && !e.attribute("tooltip") && !e.attribute("highlightClick").as_bool())
             e.parent().remove_child(e);
     }
 };
@@ -112,7 +185,7 @@ public:
         if (!(act.empty() || act.rfind("ppaction://hlinkfile", 0) == 0 || act.rfind("ppaction://hlinkpres", 0) == 0))
             return "";
         auto* r = a_.Rel(e);
-        return r && r->external ? r->target : "";
+        return r && r->external ? PercentDecode(r->target) : "";
     }
     static void Split(const std::string& t, std::string& addr, std::string& sub, std::string& subject) {
         addr = t;
@@ -141,12 +214,19 @@ public:
             a_.Dirty();
             return;
         }
-        std::string t = addr;
-        if (!subject.empty() && addr.rfind("mailto:", 0) == 0) t += "?subject=" + subject;
+        std::string t = PercentEncode(addr);
+        if (!subject.empty() && addr.rfind("mailto:", 0) == 0) t += "?subject=" + PercentEncode(subject);
         if (!sub.empty()) t += "#" + sub;
         a_.SetRel(e, reltype::Of("hyperlink"), t, true);
-        std::string act = e.attribute("action").value();
-        if (!(act.rfind("ppaction://hlinkfile", 0) == 0 || act.rfind("ppaction://hlinkpres", 0) == 0))
+        // The kind follows the address: a slide of another presentation, a
+        // file to open, or a web address.
+        std::optional<PresSlide> slide;
+        if (IsFileAddress(addr) && IsPresentationFile(addr)) slide = ParsePresSlide(sub);
+        if (slide)
+            a_.SetActionUrl(e, "ppaction://hlinkpres?slideindex=" + slide->index + "&slidetitle=" + slide->title);
+        else if (IsFileAddress(addr))
+            a_.SetActionUrl(e, "ppaction://hlinkfile");
+        else
             a_.SetActionUrl(e, "");
         a_.Dirty();
     }
@@ -242,6 +322,17 @@ public:
     }
     bool ShowAndReturn() override { return Query(a_.ActionUrl(), "return") == "true"; }
     void SetShowAndReturn(bool v) override {
+        // Copied before the action itself: a return asked of a shape with no
+        // action yet makes it a custom show, whose name comes next.
+        std::string cur = a_.ActionUrl();
+        auto existing = a_.Elem(false);
+        const bool linked = existing && *existing.attribute("r:id").value();
+        if (v && (cur.empty() || cur == "ppaction://noaction") && !linked) {
+            auto e = a_.Elem(true);
+            a_.SetActionUrl(e, "ppaction://customshow?id=&return=true");
+            a_.Dirty();
+            return;
+        }
         auto e = a_.Elem(false);
         if (!e) return;
         std::string act = e.attribute("action").value();
@@ -387,6 +478,9 @@ public:
             dropLinkUnless(false);
             a_.SetActionUrl(e, "ppaction://customshow?id=");
         } else if (v == 11) {
+            const int type = a_.shape->Type();
+            if (type != office::ppt::kShapeEmbeddedOLE && type != office::ppt::kShapeLinkedOLE)
+                Fail("ActionSetting.Action", "only an OLE object has OLE verbs");
             dropLinkUnless(false);
             a_.SetActionUrl(e, "ppaction://ole?verb=0");
         } else if (v == 12) {
@@ -402,8 +496,10 @@ public:
         return e && e.attribute("highlightClick").as_bool() ? -1 : 0;
     }
     void SetAnimateAction(int v) override {
-        auto e = a_.Elem(false);
+        auto e = a_.Elem(v != 0);
         if (!e) return;
+        if (v && !*e.attribute("action").value() && !*e.attribute("r:id").value())
+            a_.SetActionUrl(e, "ppaction://noaction");
         if (v) {
             if (!e.attribute("highlightClick")) e.append_attribute("highlightClick");
             e.attribute("highlightClick").set_value("1");
