@@ -63,8 +63,42 @@ void CheckTargetSize(int w, int h) {
     if (w > kMaxRenderSide || h > kMaxRenderSide) Fail("the rendering is too large");
 }
 
+// Pixel numbers mean what the embedded colour profile says (Display P3 from
+// phones, Adobe RGB from cameras, CMYK from print); they are turned into
+// sRGB numbers here, before encoding strips the profile.
+vips::VImage ToSrgbColours(vips::VImage im) {
+    if (!vips_icc_present() || im.get_typeof(VIPS_META_ICC_NAME) == 0) return im;
+    try {
+        auto out = im.icc_transform("srgb", vips::VImage::option()
+                                                ->set("embedded", true)
+                                                ->set("intent", VIPS_INTENT_RELATIVE)
+                                                ->set("depth", 8))
+                       .copy();
+        out.remove(VIPS_META_ICC_NAME); // done once
+        return out;
+    } catch (const vips::VError&) {
+        // A broken profile: the numbers as they are, as viewers show them.
+        vips_error_clear();
+        return im;
+    }
+}
+
+// The picture's numbers need a profile to mean a colour: one is embedded,
+// or they are CMYK.
+bool ColourManaged(const EncodedImage& image) {
+    if (!vips_icc_present()) return false;
+    try {
+        auto header = vips::VImage::new_from_buffer(image.bytes, "");
+        return header.get_typeof(VIPS_META_ICC_NAME) != 0 || header.interpretation() == VIPS_INTERPRETATION_CMYK;
+    } catch (const vips::VError&) {
+        vips_error_clear();
+        return false;
+    }
+}
+
 // 8-bit sRGB with alpha, whatever the source's bands and depth.
 vips::VImage ToSrgba(vips::VImage im) {
+    im = ToSrgbColours(im);
     if (im.interpretation() != VIPS_INTERPRETATION_sRGB || im.format() != VIPS_FORMAT_UCHAR)
         im = im.colourspace(VIPS_INTERPRETATION_sRGB);
     if (im.format() != VIPS_FORMAT_UCHAR) im = im.cast(VIPS_FORMAT_UCHAR);
@@ -225,7 +259,10 @@ Rendering Render(const EncodedImage& image, const Crop& crop, int widthPx, int h
         Fail("the visible area of the picture is too small to render at this size");
     const bool cropped = crop.left != 0 || crop.top != 0 || crop.right != 0 || crop.bottom != 0;
     try {
-        if (!cropped) {
+        // Colour-managed pictures take the decoding path below, which turns
+        // them into sRGB through their own profile (the thumbnailer's CMYK
+        // handling differs by several units).
+        if (!cropped && !ColourManaged(image)) {
             Blob blob(image.bytes);
             auto full = vips::VImage::thumbnail_buffer(blob.get(), fullW,
                 vips::VImage::option()
@@ -236,8 +273,8 @@ Rendering Render(const EncodedImage& image, const Crop& crop, int widthPx, int h
             double rsx = static_cast<double>(full.width()) / w, rsy = static_cast<double>(full.height()) / h;
             return FromImage(CutArea(full, a, rsx, rsy, widthPx, heightPx));
         }
-        // Cropped: decode (JPEG shrinking on load), cut the visible area out,
-        // then resample only it, so nothing beyond the crop bleeds in.
+        // Decode (JPEG shrinking on load), cut the visible area out, then
+        // resample only it, so nothing beyond the crop bleeds in.
         int shrink = 1;
         const bool jpeg = image.bytes.size() > 2 && static_cast<unsigned char>(image.bytes[0]) == 0xFF &&
                           static_cast<unsigned char>(image.bytes[1]) == 0xD8;

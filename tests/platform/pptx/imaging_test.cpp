@@ -96,6 +96,48 @@ TEST(ImagingRender, ShrinksALargePhotoToTheRenderingsSize) {
     EXPECT_LT(jpeg.bytes.size(), photo.bytes.size() / 50);
 }
 
+// Mean colour difference (CIEDE2000) between a rendering and a flat colour.
+double MeanDeltaE(const Rendering& r, std::vector<double> rgb) {
+    auto im = vips::VImage::new_from_memory(const_cast<std::uint8_t*>(r.rgba.data()), r.rgba.size(), r.width,
+                                            r.height, 4, VIPS_FORMAT_UCHAR)
+                  .extract_band(0, vips::VImage::option()->set("n", 3))
+                  .copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+    auto flat = (vips::VImage::black(r.width, r.height, vips::VImage::option()->set("bands", 3)) + rgb)
+                    .cast(VIPS_FORMAT_UCHAR)
+                    .copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+    return im.colourspace(VIPS_INTERPRETATION_LAB).dE00(flat.colourspace(VIPS_INTERPRETATION_LAB)).avg();
+}
+
+TEST(ImagingRender, ColourManagedPicturesComeOutInSrgb) {
+    EnsureVips();
+    if (!vips_icc_present()) GTEST_SKIP() << "libvips without colour management";
+    // Colours inside each profile's gamut (print cannot show every screen blue).
+    for (auto [profile, colour] : {std::pair<const char*, std::vector<double>>{"p3", {200, 60, 40}},
+                                   std::pair<const char*, std::vector<double>>{"cmyk", {70, 120, 170}}}) {
+        auto patch = (vips::VImage::black(96, 64, vips::VImage::option()->set("bands", 3)) + colour)
+                         .cast(VIPS_FORMAT_UCHAR)
+                         .copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+        // The same colour in the profile's numbers, the profile embedded (a
+        // phone's Display P3 photo, a CMYK JPEG made for print).
+        auto tagged = patch.icc_transform(profile, vips::VImage::option()->set("input_profile", "srgb"));
+        void* buf = nullptr;
+        size_t len = 0;
+        tagged.write_to_buffer(".jpg", &buf, &len, vips::VImage::option()->set("Q", 98));
+        EncodedImage jpeg{std::string(static_cast<char*>(buf), len), "jpeg"};
+        g_free(buf);
+
+        // Whole (shrink-on-load path) and cropped (decode-and-cut path).
+        auto whole = Render(jpeg, {}, 48, 32);
+        auto cut = Render(jpeg, {0.25, 0.25, 0.25, 0.25}, 24, 16);
+        EXPECT_LT(MeanDeltaE(whole, colour), 2.0) << profile;
+        EXPECT_LT(MeanDeltaE(cut, colour), 2.0) << profile;
+        // The encoded copy carries sRGB numbers: read without any profile it
+        // still shows the colour.
+        auto again = Render(Encode(whole, kPasteJpeg), {}, 48, 32);
+        EXPECT_LT(MeanDeltaE(again, colour), 2.0) << profile;
+    }
+}
+
 TEST(ImagingRender, RefusesPicturesBeyondThePixelLimits) {
     EXPECT_THROW(Render(ClaimedPng(50000, 50000), {}, 100, 100), office::AutomationError);
     EXPECT_THROW(Render(ClaimedPng(25000, 25000), {}, 100, 100), office::AutomationError); // 625 MP
