@@ -182,6 +182,8 @@ private:
     std::string CNvPr(const Shape& s) {
         std::string o = "<p:cNvPr id=\"" + std::to_string(s.id) + "\" name=\"" + Esc(s.name) + "\"";
         if (!s.descr.empty()) o += " descr=\"" + Esc(s.descr) + "\"";
+        if (s.hidden) o += " hidden=\"1\"";
+        if (!s.title.empty()) o += " title=\"" + Esc(s.title) + "\"";
         if (!s.click && !s.hover) return o + "/>";
         o += ">";
         if (s.click) o += Hlink("hlinkClick", *s.click);

@@ -35,7 +35,9 @@ struct Shape {
     int id = 0;             // 0: the next free id in document order
     std::string name;       // empty: "<Kind> <id>" as the presentation program names them
     Geometry geometry;
-    std::string descr;
+    std::string descr;      // alternative text
+    std::string title;
+    bool hidden = false;
     std::optional<Action> click, hover;
 
     // Picture, OLE preview, video poster frame.
