@@ -147,7 +147,7 @@ std::string TaggedJpeg(const char* profile, const std::vector<double>& srgb) {
                      .copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
     // Some grain, so the picture is worth compressing.
     auto noise = vips::VImage::gaussnoise(1200, 900, vips::VImage::option()->set("sigma", 6)) - 128;
-    patch = (patch + noise.bandjoin({noise, noise})).cast(VIPS_FORMAT_UCHAR)
+    patch = (patch + noise).cast(VIPS_FORMAT_UCHAR)
                 .copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
     auto tagged = patch.icc_transform(profile, vips::VImage::option()->set("input_profile", "srgb"));
     void* buf = nullptr;
