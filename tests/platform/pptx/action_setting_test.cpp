@@ -9,7 +9,7 @@
 
 #include "deck_fixture.h"
 #include "engine/transfers.h"
-#include "office/errors.h"
+#include "base/errors.h"
 
 using namespace quillmax;
 using quillmax::test::Rect;
