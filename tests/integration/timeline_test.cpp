@@ -22,7 +22,7 @@
 #include "platform/pptx/pptx_automation.h"
 #include "platform/pptx/timeline.h"
 
-#include "deck_fixture.h"
+#include "platform/pptx/deck_fixture.h"
 
 namespace fs = std::filesystem;
 namespace deck = quillmax::pptx::deck;
