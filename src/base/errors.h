@@ -16,11 +16,19 @@ public:
         : std::runtime_error(member.empty() ? message : member + ": " + message),
           member_(std::move(member)) {}
     explicit AutomationError(const std::string& message) : AutomationError("", message) {}
+    // A failure the operating system reported (errno), kept so that the
+    // user can be told why (a full disk, a read-only folder).
+    AutomationError(std::string member, const std::string& message, int systemError)
+        : AutomationError(std::move(member), message) {
+        systemError_ = systemError;
+    }
 
     const std::string& member() const { return member_; }
+    int systemError() const { return systemError_; } // 0: none known
 
 private:
     std::string member_;
+    int systemError_ = 0;
 };
 
 // Thrown when the system ends the program at once (the environment check's

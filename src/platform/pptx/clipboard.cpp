@@ -69,7 +69,8 @@ Part* VmlPreview(Part& slidePart, pugi::xml_node el) {
         if (!vml) continue;
         pugi::xml_document doc;
         const std::string& bytes = vml->Bytes();
-        if (!doc.load_buffer(bytes.data(), bytes.size())) continue;
+        CheckMarkupBudget(bytes, vml->name());
+        if (!doc.load_buffer(bytes.data(), bytes.size()) || XmlDepth(doc) > kMaxXmlDepth) continue;
         Part* found = nullptr;
         ForEachElement(doc, [&](pugi::xml_node n) {
             if (found || !Is(n, "v:shape")) return;

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <cstdio>
+#include <cstdlib>
 #include <mutex>
 
 #include "base/errors.h"
@@ -109,12 +111,25 @@ vips::VImage ToSrgba(vips::VImage im) {
     return im;
 }
 
+// The image library's warnings (a damaged JPEG, an odd profile) are about
+// the input, which the layer already judges; they are for a developer's
+// eye only (QUILLMAX_DEBUG set), never raw text on the user's terminal.
+void LibraryMessage(const gchar* domain, GLogLevelFlags level, const gchar* message, gpointer) {
+    if (std::getenv("QUILLMAX_DEBUG"))
+        std::fprintf(stderr, "[debug] %s-%s: %s\n", domain ? domain : "", (level & G_LOG_LEVEL_WARNING) ? "WARNING" : "INFO",
+                     message ? message : "");
+}
+
 } // namespace
 
 void EnsureVips() {
     static std::once_flag once;
     std::call_once(once, [] {
         if (VIPS_INIT("quillmax")) throw AutomationError("Picture", "the image library failed to start");
+        const auto levels = static_cast<GLogLevelFlags>(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE | G_LOG_LEVEL_INFO |
+                                                        G_LOG_LEVEL_DEBUG | G_LOG_FLAG_RECURSION);
+        for (const char* domain : {"VIPS", "GLib-GObject", "GLib", "librsvg", "Rsvg"})
+            g_log_set_handler(domain, levels, LibraryMessage, nullptr);
         // Only the loaders a deck's pictures need; rsvg stays for metafiles.
         vips_block_untrusted_set(TRUE);
         vips_operation_block_set("VipsForeignLoadSvg", FALSE);

@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "base/errors.h"
+#include "base/regular_file.h"
 
 namespace quillmax::pptx {
 
@@ -80,6 +81,7 @@ std::string RelsNameOf(const std::string& partName) {
 }
 
 void ParseRels(const std::string& bytes, Relationships& rels, std::vector<Relationship>& into) {
+    CheckMarkupBudget(bytes, "relationship part");
     pugi::xml_document doc;
     if (!doc.load_buffer(bytes.data(), bytes.size()))
         throw office::AutomationError(kOpen, "broken relationship part");
@@ -136,6 +138,34 @@ struct ZipGuard {
 } // namespace
 
 std::string reltype::Of(const char* shortName) { return std::string(kBase) + shortName; }
+
+std::uint64_t CheckMarkupBudget(const std::string& bytes, const std::string& what) {
+    std::uint64_t tags = static_cast<std::uint64_t>(std::count(bytes.begin(), bytes.end(), '<'));
+    std::uint64_t nodes = 2 * tags + 1; // every tag may be followed by a text node
+    if (tags > kMaxPartNodes) throw office::AutomationError("", "too many XML elements in " + what);
+    return nodes;
+}
+
+std::size_t XmlDepth(pugi::xml_node node) {
+    std::size_t depth = 0, deepest = 0;
+    pugi::xml_node n = node.first_child();
+    if (n) depth = 1;
+    while (n) {
+        if (n.type() == pugi::node_element) deepest = std::max(deepest, depth);
+        if (pugi::xml_node c = n.first_child()) {
+            n = c;
+            ++depth;
+            continue;
+        }
+        while (n != node && !n.next_sibling()) {
+            n = n.parent();
+            --depth;
+        }
+        if (n == node) break;
+        n = n.next_sibling();
+    }
+    return deepest;
+}
 
 std::string ExtensionOf(const std::string& partName) {
     auto slash = partName.rfind('/');
@@ -233,6 +263,8 @@ const std::string& Part::Bytes() {
 void Part::SetBytes(std::string bytes) {
     bytes_ = std::move(bytes);
     doc_.reset();
+    if (pkg_) pkg_->parsedNodes_ -= std::min(pkg_->parsedNodes_, nodes_);
+    nodes_ = 0;
     xmlDirty_ = false;
     bytesChanged_ = true;
 }
@@ -240,12 +272,22 @@ void Part::SetBytes(std::string bytes) {
 pugi::xml_document& Part::Xml() {
     if (!doc_) {
         const std::string& b = Bytes();
+        const std::uint64_t nodes = CheckMarkupBudget(b, name_);
+        if (pkg_ && pkg_->parsedNodes_ + nodes > kMaxPackageNodes)
+            throw office::AutomationError("", "the package holds too much XML (at " + name_ + ")");
         auto doc = std::make_unique<pugi::xml_document>();
         auto res = doc->load_buffer(b.data(), b.size(),
                                     pugi::parse_default | pugi::parse_declaration | pugi::parse_ws_pcdata_single);
         if (!res || !doc->document_element())
             throw office::AutomationError("", "broken XML in " + name_ + ": " + res.description());
+        if (XmlDepth(*doc) > kMaxXmlDepth)
+            throw office::AutomationError("", "XML nested too deeply in " + name_);
         doc_ = std::move(doc);
+        nodes_ = nodes;
+        if (pkg_) pkg_->parsedNodes_ += nodes;
+        // The parsed copy is what is used from now on; the stored bytes
+        // can be read again should the part be copied unchanged.
+        if (!bytesChanged_ && srcIndex_ >= 0) bytes_.reset();
     }
     return *doc_;
 }
@@ -289,15 +331,13 @@ Package::~Package() {
 std::unique_ptr<Package> Package::Empty() { return std::unique_ptr<Package>(new Package()); }
 
 std::unique_ptr<Package> Package::OpenFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw office::AutomationError(kOpen, "cannot read " + path);
-    in.seekg(0, std::ios::end);
-    auto size = static_cast<std::uint64_t>(in.tellg());
-    if (size > kMaxPackageBytes) throw office::AutomationError(kOpen, "file too large: " + path);
-    in.seekg(0);
-    std::string bytes(size, '\0');
-    in.read(bytes.data(), static_cast<std::streamsize>(size));
-    if (!in) throw office::AutomationError(kOpen, "cannot read " + path);
+    std::string bytes;
+    // Never waits: a pipe under a deck's name is refused, not read.
+    if (std::error_code ec = util::ReadRegularFile(path, bytes, kMaxPackageBytes)) {
+        if (ec == std::errc::invalid_argument) throw office::AutomationError(kOpen, "not a regular file: " + path);
+        if (ec == std::errc::file_too_large) throw office::AutomationError(kOpen, "file too large: " + path);
+        throw office::AutomationError(kOpen, "cannot read " + path + ": " + ec.message(), ec.value());
+    }
     return FromBytes(std::move(bytes));
 }
 
@@ -352,9 +392,14 @@ void Package::Load() {
         total += st.size;
         if (total > kMaxPackageBytes) throw office::AutomationError(kOpen, "package expands beyond limits");
         std::string key = LowerAscii(name);
+        VerifyEntry(i); // a raw copy at save must not carry damage along
         if (key == "/[content_types].xml") {
+            // A second copy is ignored, as readers do; reading one and
+            // writing another would lose content types.
+            if (contentTypesIndex_ >= 0) continue;
             contentTypesIndex_ = i;
             std::string b = ReadEntry(i, st.size);
+            CheckMarkupBudget(b, "content types");
             pugi::xml_document doc;
             if (!doc.load_buffer(b.data(), b.size())) throw office::AutomationError(kOpen, "broken content types");
             for (auto e : doc.document_element().children()) {
@@ -370,7 +415,7 @@ void Package::Load() {
             continue;
         }
         if (RelsSource(name)) {
-            relsEntries[name] = {i, st.size};
+            relsEntries.emplace(name, std::make_pair(i, st.size)); // the first copy counts
             continue;
         }
         if (parts_.count(key)) continue; // duplicate entry name: first wins
@@ -394,6 +439,31 @@ void Package::Load() {
             p->relsSrcIndex_ = where.first;
         }
     }
+    loadFaults_ = StructuralFaults();
+}
+
+void Package::VerifyEntry(std::int64_t index) {
+    zip_file_t* f = zip_fopen_index(archive_, static_cast<zip_uint64_t>(index), 0);
+    if (!f) throw office::AutomationError(kOpen, std::string("cannot read a part: ") + zip_strerror(archive_));
+    static thread_local char buf[1 << 16];
+    zip_int64_t r;
+    while ((r = zip_fread(f, buf, sizeof buf)) > 0) {
+    }
+    std::string msg = r < 0 ? zip_file_strerror(f) : "";
+    if (zip_fclose(f) != 0 && msg.empty()) msg = "checksum mismatch";
+    if (!msg.empty()) throw office::AutomationError(kOpen, "damaged part (" + msg + ")");
+}
+
+size_t Package::StructuralFaults() {
+    size_t faults = 0;
+    for (const std::string& key : Reachable()) {
+        Part* p = Find(key);
+        if (!p) continue;
+        if (ContentType(p->name()).empty()) ++faults;
+        for (auto& r : p->rels_.items())
+            if (!r.external && !Find(p->Resolve(r.target))) ++faults;
+    }
+    return faults;
 }
 
 std::string Package::ReadEntry(std::int64_t index, std::uint64_t declared) {
@@ -527,6 +597,9 @@ std::set<std::string> Package::Reachable() {
 }
 
 void Package::SaveAs(const std::string& path) {
+    // Never an output that is structurally worse than what was read.
+    if (StructuralFaults() > loadFaults_)
+        throw office::AutomationError(kSave, "the package would be written with missing parts or content types");
     std::set<std::string> keep = Reachable();
     // Overrides of parts that are not written would make the package invalid.
     for (auto it = overrides_.begin(); it != overrides_.end();) {
@@ -541,7 +614,13 @@ void Package::SaveAs(const std::string& path) {
     int zerr = 0;
     ZipGuard out;
     out.z = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &zerr);
-    if (!out.z) throw office::AutomationError(kSave, "cannot write " + path);
+    if (!out.z) {
+        zip_error_t e;
+        zip_error_init_with_code(&e, zerr);
+        int sys = zip_error_system_type(&e) == ZIP_ET_SYS ? zip_error_code_system(&e) : 0;
+        zip_error_fini(&e);
+        throw office::AutomationError(kSave, "cannot write " + path, sys);
+    }
 
     std::vector<std::string> keepAlive; // buffers must live until zip_close
     keepAlive.reserve(parts_.size() * 2 + 4);
@@ -601,8 +680,10 @@ void Package::SaveAs(const std::string& path) {
     }
 
     if (zip_close(out.z) != 0) {
+        zip_error_t* e = zip_get_error(out.z);
+        int sys = zip_error_system_type(e) == ZIP_ET_SYS ? zip_error_code_system(e) : 0;
         std::string msg = zip_strerror(out.z);
-        throw office::AutomationError(kSave, "cannot write " + path + ": " + msg);
+        throw office::AutomationError(kSave, "cannot write " + path + ": " + msg, sys);
     }
     out.z = nullptr;
 }

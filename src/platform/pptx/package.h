@@ -35,6 +35,13 @@ inline constexpr std::uint64_t kMaxPartBytes = 768ull << 20;
 inline constexpr std::uint64_t kMaxPackageBytes = 3ull << 30;
 inline constexpr std::uint64_t kMaxEntries = 100000;
 inline constexpr double kMaxDeflateRatio = 200.0; // beyond this, large entries are refused
+// Parsed XML costs about 64 bytes a node, so markup is bounded before it is
+// parsed: per part, per package (all parsed parts together) and in depth
+// (the deepest part of the public decks nests 24 levels; a bound keeps every
+// walk, ours and the XML library's, far from the stack's end).
+inline constexpr std::uint64_t kMaxPartNodes = 1'000'000;
+inline constexpr std::uint64_t kMaxPackageNodes = 8'000'000;
+inline constexpr std::size_t kMaxXmlDepth = 256;
 
 struct Relationship {
     std::string id;
@@ -94,6 +101,7 @@ private:
     bool bytesChanged_ = false;
     Relationships rels_;
     std::int64_t relsSrcIndex_ = -1; // the stored .rels entry, if any
+    std::uint64_t nodes_ = 0;        // counted against the package's budget while parsed
 };
 
 class Package {
@@ -134,6 +142,10 @@ private:
     Package() = default;
     void Load();
     std::string ReadEntry(std::int64_t index, std::uint64_t declared);
+    // Reads an entry through, so that its checksum is tested; throws when damaged.
+    void VerifyEntry(std::int64_t index);
+    // Reachable parts without a content type plus relationships to missing parts.
+    size_t StructuralFaults();
     friend class Part;
     std::string zipBytes_;
     struct zip* archive_ = nullptr;
@@ -146,6 +158,8 @@ private:
     std::map<std::string, std::string> overrideNames_; // lower-case -> as written
     std::int64_t contentTypesIndex_ = -1;
     bool contentTypesDirty_ = false;
+    std::uint64_t parsedNodes_ = 0;
+    size_t loadFaults_ = 0;
 };
 
 using util::LowerAscii; // part names compare case-blind
@@ -154,5 +168,12 @@ std::string ExtensionOf(const std::string& partName); // lower case, no dot
 bool IsCompressedMedia(const std::string& ext);
 // Content type for a media extension, "" if unknown.
 std::string MediaContentType(const std::string& ext);
+
+// Markup nodes a text can hold at most (one per '<', plus text between);
+// throws AutomationError past kMaxPartNodes.
+std::uint64_t CheckMarkupBudget(const std::string& bytes, const std::string& what);
+// Deepest element nesting below node (an element child is 1), counted
+// without recursion.
+std::size_t XmlDepth(pugi::xml_node node);
 
 } // namespace quillmax::pptx

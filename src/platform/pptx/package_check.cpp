@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 #include <set>
+#include <vector>
 
 #include "base/errors.h"
 #include "platform/pptx/package.h"
@@ -18,20 +19,28 @@ bool Is(pugi::xml_node n, const char* name) { return n && std::strcmp(n.name(), 
 
 // Shape ids as the slide shows them: the first alternative of each
 // mc:AlternateContent, nothing inside graphic data (OLE preview pictures).
-void CollectIds(pugi::xml_node n, std::multiset<std::string>& ids) {
-    for (auto c : n.children()) {
-        if (c.type() != pugi::node_element) continue;
-        if (Is(c, "mc:AlternateContent")) {
-            for (auto alt : c.children())
-                if (Is(alt, "mc:Choice") || Is(alt, "mc:Fallback")) {
-                    CollectIds(alt, ids);
-                    break;
-                }
-            continue;
+// Walked with a list of its own rather than the call stack.
+void CollectIds(pugi::xml_node tree, std::multiset<std::string>& ids) {
+    std::vector<pugi::xml_node> pending{tree};
+    while (!pending.empty()) {
+        pugi::xml_node n = pending.back();
+        pending.pop_back();
+        std::vector<pugi::xml_node> inner;
+        for (auto c : n.children()) {
+            if (c.type() != pugi::node_element) continue;
+            if (Is(c, "mc:AlternateContent")) {
+                for (auto alt : c.children())
+                    if (Is(alt, "mc:Choice") || Is(alt, "mc:Fallback")) {
+                        inner.push_back(alt);
+                        break;
+                    }
+                continue;
+            }
+            if (Is(c, "a:graphicData")) continue;
+            if (std::strstr(c.name(), ":cNvPr") && AttrInt(c, "id", 0) > 0) ids.insert(c.attribute("id").value());
+            inner.push_back(c);
         }
-        if (Is(c, "a:graphicData")) continue;
-        if (std::strstr(c.name(), ":cNvPr") && AttrInt(c, "id", 0) > 0) ids.insert(c.attribute("id").value());
-        CollectIds(c, ids);
+        pending.insert(pending.end(), inner.rbegin(), inner.rend());
     }
 }
 

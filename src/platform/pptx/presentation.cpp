@@ -124,6 +124,7 @@ public:
     std::shared_ptr<office::Presentation> Add(bool withWindow) override {
         Alive("Presentations.Add");
         (void)withWindow;
+        Prune();
         auto p = std::make_shared<PresentationImpl>(BuildBlankPackage(), "", clip_, false);
         p->Bind();
         open_.push_back(p);
@@ -136,6 +137,7 @@ public:
         if (ext == "ppt" || ext == "pps" || ext == "pot") {
             // An OOXML package under an old name still opens; the binary format does not.
         }
+        Prune(); // a closed presentation's package is let go, not kept for the whole batch
         try {
             auto p = std::make_shared<PresentationImpl>(Package::OpenFile(path), Absolute(path), clip_, true);
             p->Bind();
@@ -143,7 +145,7 @@ public:
             return p;
         } catch (const office::AutomationError& e) {
             if (!e.member().empty()) throw;
-            throw office::AutomationError("Presentations.Open", e.what());
+            throw office::AutomationError("Presentations.Open", e.what(), e.systemError());
         } catch (const std::bad_alloc&) {
             Fail("Presentations.Open", "out of memory reading " + path);
         } catch (const std::exception& e) {
@@ -301,7 +303,7 @@ void PresentationImpl::SaveAs(const std::string& path) {
         pkg_->SaveAs(abs);
     } catch (const office::AutomationError& e) {
         if (!e.member().empty()) throw;
-        throw office::AutomationError("Presentation.SaveAs", e.what());
+        throw office::AutomationError("Presentation.SaveAs", e.what(), e.systemError());
     }
     fullName_ = abs;
     saved_ = true;

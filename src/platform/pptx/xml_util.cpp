@@ -32,10 +32,19 @@ std::int64_t AttrInt(pugi::xml_node node, const char* attr, std::int64_t fallbac
 }
 
 void ForEachElement(pugi::xml_node node, const std::function<void(pugi::xml_node)>& fn) {
-    for (auto c = node.first_child(); c; c = c.next_sibling()) {
-        if (c.type() != pugi::node_element) continue;
-        fn(c);
-        ForEachElement(c, fn);
+    // Without recursion: a hostile part may nest deeper than the stack allows.
+    pugi::xml_node c = node.first_child();
+    while (c) {
+        if (c.type() == pugi::node_element) {
+            fn(c); // may change c's children, which are visited as they are after it
+            if (pugi::xml_node first = c.first_child()) {
+                c = first;
+                continue;
+            }
+        }
+        while (c != node && !c.next_sibling()) c = c.parent();
+        if (c == node) break;
+        c = c.next_sibling();
     }
 }
 
