@@ -27,6 +27,11 @@ public:
     virtual bool WritePrivateProfileStringA(const std::string& section, const std::string& key,
                                             const std::string& text,
                                             const std::string& fileName) = 0;
+    // Writes to fileName between the two may be held back and written
+    // together at the end (many entries saved at once); EndBatch is false
+    // when that write failed. Batches nest.
+    virtual void BeginBatch(const std::string& /*fileName*/) {}
+    virtual bool EndBatch(const std::string& /*fileName*/) { return true; }
 };
 
 } // namespace quillmax::settings

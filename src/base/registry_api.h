@@ -61,6 +61,10 @@ public:
                                std::uint32_t* nameSize, char* className,
                                std::uint32_t* classSize) = 0;
     virtual long RegCloseKey(RegHandle key) = 0;
+    // Changes to root between the two may be held back and stored together
+    // at the end (all settings saved at once); batches nest.
+    virtual void BeginBatch(RegRoot /*root*/) {}
+    virtual void EndBatch(RegRoot /*root*/) {}
 };
 
 } // namespace quillmax::settings

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace quillmax::settings {
@@ -25,11 +26,21 @@ public:
     const std::vector<std::string>& keys() const { return keys_; }
     const std::vector<std::string>& values() const { return values_; }
     void SetValueAt(size_t index, const std::string& value) { values_.at(index) = value; }
-    void Clear() { keys_.clear(); values_.clear(); }
+    void Clear() {
+        keys_.clear();
+        values_.clear();
+        index_.clear();
+    }
 
 protected:
     std::vector<std::string> keys_;
     std::vector<std::string> values_;
+
+private:
+    // Position of each key, so that long lists load in linear time; rebuilt
+    // when keys_ was changed behind its back.
+    const std::unordered_map<std::string, size_t>& Index() const;
+    mutable std::unordered_map<std::string, size_t> index_;
 };
 
 } // namespace quillmax::settings

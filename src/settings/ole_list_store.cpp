@@ -82,12 +82,14 @@ void OleListStore::SaveExceptionList() {
     // should one get in anyway it is left out and the indexes stay dense,
     // so that no later entry is lost at the next load.
     int z = 0;
+    profile_.BeginBatch(path); // one write of the file, not two per entry
     for (size_t i = 0; i < keys.size() && i < values.size(); ++i) {
         if (keys[i].empty()) continue;
         const std::string index = std::to_string(z++);
         WriteIniString(profile_, path, kNameSection, index, keys[i]);
         WriteIniString(profile_, path, kValueSection, index, values[i]);
     }
+    profile_.EndBatch(path);
 }
 
 OleListStore::KeySelection OleListStore::lstException_Click(int index) {

@@ -125,6 +125,7 @@ void SettingsStore::SaveSettings(const Settings& s) {
     auto putText = [&](const char* name, const std::string& text) {
         if (!text.empty()) put(name, text); // an empty text keeps the stored one
     };
+    registry_.api().BeginBatch(RegRoot::LocalMachine); // one write of the store, not nineteen
     putNumber("SameFilename", s.SameFilename);
     putNumber("KeepFileDate", s.KeepFileDate);
     putNumber("ShowFileSize", s.ShowFileSize);
@@ -144,6 +145,7 @@ void SettingsStore::SaveSettings(const Settings& s) {
     putNumber("OLE", s.OLE);
     putNumber("Movie", s.Movie);
     put("Encode", "-1"); // combType has no items: never a selection
+    registry_.api().EndBatch(RegRoot::LocalMachine);
 }
 
 } // namespace quillmax::settings

@@ -1,6 +1,7 @@
 // File: platform/posix/profile_store.cpp
-// INI files read and written line by line; a write touches only the one
-// line it sets (or adds it) and replaces the file atomically.
+// INI files parsed once into sections with their keys indexed, read again
+// only when another writer changed them; a write touches only the one line
+// it sets (or adds it) and replaces the file atomically.
 #include "platform/posix/profile_store.h"
 
 #include <algorithm>
@@ -13,10 +14,12 @@
 #include <system_error>
 #include <vector>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/posix/config_folder.h"
 #include "base/atomic_file.h"
+#include "base/regular_file.h"
 #include "base/text.h"
 
 namespace fs = std::filesystem;
@@ -29,20 +32,17 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 // What surrounds names and values on a line (a stray CR included).
 constexpr std::string_view kLineBlanks = " \t\r";
 
-std::vector<std::string> ReadLines(const std::string& path, bool& exists) {
+std::vector<std::string> SplitLines(std::string text) {
     std::vector<std::string> lines;
-    std::ifstream in(path, std::ios::binary);
-    exists = static_cast<bool>(in);
-    if (!in) return lines;
-    std::ostringstream buf;
-    buf << in.rdbuf();
-    std::string text = buf.str();
     if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
-    std::string line;
-    std::istringstream lin(text);
-    while (std::getline(lin, line)) {
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t nl = text.find('\n', at);
+        size_t end = nl == std::string::npos ? text.size() : nl;
+        std::string line = text.substr(at, end - at);
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
+        lines.push_back(std::move(line));
+        at = end + 1;
     }
     return lines;
 }
@@ -85,6 +85,68 @@ long CopyOut(const std::string& text, char* buffer, std::uint32_t bufferSize) {
 
 } // namespace
 
+ProfileStore::File& ProfileStore::Load(const std::string& fileName) {
+    struct stat st {};
+    FileState now;
+    if (::stat(fileName.c_str(), &st) == 0) {
+        now.exists = true;
+        now.size = static_cast<std::uint64_t>(st.st_size);
+        now.inode = static_cast<std::uint64_t>(st.st_ino);
+        now.mtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    }
+    File& f = files_[fileName];
+    // Changes held back for a batch stay ours until it ends.
+    if (f.valid && (f.dirty || f.state == now)) return f;
+    const int batch = f.batch;
+    f = File{};
+    f.batch = batch;
+    f.state = now;
+    f.valid = true;
+    std::string text;
+    // Only a regular file is read: a pipe in its place would block.
+    if (now.exists && !ReadRegularFile(fileName, text)) {
+        f.exists = true;
+        Section* current = &f.sections.emplace_back(); // lines before the first header
+        for (std::string& line : SplitLines(std::move(text))) {
+            std::string name, k, v;
+            if (SectionOf(line, name)) {
+                f.sections.push_back(Section{});
+                current = &f.sections.back();
+                f.byName[LowerAscii(name)].push_back(f.sections.size() - 1);
+            } else if (EntryOf(line, k, v)) {
+                current->keys.emplace(LowerAscii(k), current->lines.size()); // the first one counts
+            }
+            current->lines.push_back(std::move(line));
+        }
+    } else {
+        f.sections.emplace_back();
+    }
+    return f;
+}
+
+bool ProfileStore::Flush(const std::string& fileName, File& f) {
+    std::string out;
+    for (size_t s = 0; s < f.sections.size(); ++s)
+        for (const std::string& line : f.sections[s].lines) {
+            out += line;
+            out += "\r\n";
+        }
+    f.dirty = false;
+    if (WriteFileAtomically(fileName, out)) {
+        f.valid = false; // read back what the file holds
+        return false;
+    }
+    struct stat st {};
+    if (::stat(fileName.c_str(), &st) == 0) {
+        f.exists = true;
+        f.state = FileState{true, static_cast<std::uint64_t>(st.st_size), static_cast<std::uint64_t>(st.st_ino),
+                            static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+    } else {
+        f.valid = false;
+    }
+    return true;
+}
+
 long ProfileStore::GetPrivateProfileStringA(const std::string& section, const std::string& key,
                                             const std::string& defaultText, char* buffer,
                                             std::uint32_t bufferSize,
@@ -93,19 +155,18 @@ long ProfileStore::GetPrivateProfileStringA(const std::string& section, const st
     std::string fallback = defaultText;
     while (!fallback.empty() && IsBlank(fallback.back())) fallback.pop_back();
 
-    bool exists = false;
-    std::vector<std::string> lines = ReadLines(fileName, exists);
-    const std::string wantSection = LowerAscii(Trim(section, kLineBlanks));
+    File& f = Load(fileName);
     const std::string wantKey = LowerAscii(Trim(key, kLineBlanks));
-    bool inSection = false;
-    for (const std::string& line : lines) {
-        std::string name, k, v;
-        if (SectionOf(line, name)) {
-            inSection = LowerAscii(name) == wantSection;
-            continue;
-        }
-        if (inSection && EntryOf(line, k, v) && LowerAscii(k) == wantKey)
+    auto named = f.byName.find(LowerAscii(Trim(section, kLineBlanks)));
+    if (named != f.byName.end()) {
+        for (size_t s : named->second) {
+            const Section& sec = f.sections[s];
+            auto k = sec.keys.find(wantKey);
+            if (k == sec.keys.end()) continue;
+            std::string name, v;
+            EntryOf(sec.lines[k->second], name, v);
             return CopyOut(Unquote(v), buffer, bufferSize);
+        }
     }
     return CopyOut(fallback, buffer, bufferSize);
 }
@@ -121,50 +182,48 @@ bool ProfileStore::WritePrivateProfileStringA(const std::string& section, const 
         text.find_first_of(breaks) != std::string::npos)
         return false;
 
-    bool exists = false;
-    std::vector<std::string> lines = ReadLines(fileName, exists);
+    File& f = Load(fileName);
     const std::string wantSection = LowerAscii(Trim(section, kLineBlanks));
     const std::string wantKey = LowerAscii(Trim(key, kLineBlanks));
-
-    bool inSection = false, sectionFound = false, done = false;
-    size_t insertAt = 0; // after the section's last non-blank line
-    for (size_t i = 0; i < lines.size() && !done; ++i) {
-        std::string name, k, v;
-        if (SectionOf(lines[i], name)) {
-            if (inSection) break; // our section ended without the key
-            inSection = LowerAscii(name) == wantSection;
-            if (inSection) {
-                sectionFound = true;
-                insertAt = i + 1;
-            }
-            continue;
-        }
-        if (!inSection) continue;
-        if (EntryOf(lines[i], k, v) && LowerAscii(k) == wantKey) {
-            lines[i] = k + "=" + text;
-            done = true;
-        } else if (!Trim(lines[i], kLineBlanks).empty()) {
-            insertAt = i + 1;
-        }
-    }
-    if (!done) {
-        if (sectionFound) {
-            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insertAt),
-                         Trim(key, kLineBlanks) + "=" + text);
+    auto named = f.byName.find(wantSection);
+    if (named == f.byName.end()) {
+        Section sec;
+        sec.lines.push_back("[" + Trim(section, kLineBlanks) + "]");
+        sec.keys.emplace(wantKey, 1);
+        sec.lines.push_back(Trim(key, kLineBlanks) + "=" + text);
+        f.sections.push_back(std::move(sec));
+        f.byName[wantSection].push_back(f.sections.size() - 1);
+    } else {
+        Section& sec = f.sections[named->second.front()];
+        auto k = sec.keys.find(wantKey);
+        if (k != sec.keys.end()) {
+            std::string& line = sec.lines[k->second];
+            std::string name, v;
+            EntryOf(line, name, v);
+            if (line == name + "=" + text) return true; // already says this
+            line = name + "=" + text;
         } else {
-            lines.push_back("[" + Trim(section, kLineBlanks) + "]");
-            lines.push_back(Trim(key, kLineBlanks) + "=" + text);
+            // After the section's last non-blank line; only blank lines,
+            // which hold no key, move down.
+            size_t at = sec.lines.size();
+            while (at > 1 && Trim(sec.lines[at - 1], kLineBlanks).empty()) --at;
+            sec.lines.insert(sec.lines.begin() + static_cast<std::ptrdiff_t>(at), Trim(key, kLineBlanks) + "=" + text);
+            sec.keys.emplace(wantKey, at);
         }
     }
-    std::string out;
-    for (const std::string& line : lines) out += line + "\r\n";
-    if (exists && done) {
-        std::ifstream in(fileName, std::ios::binary);
-        std::ostringstream old;
-        old << in.rdbuf();
-        if (old.str() == out) return true; // the entry already says this
-    }
-    return !WriteFileAtomically(fileName, out);
+    f.dirty = true;
+    if (f.batch > 0) return true;
+    return Flush(fileName, f);
+}
+
+void ProfileStore::BeginBatch(const std::string& fileName) { ++Load(fileName).batch; }
+
+bool ProfileStore::EndBatch(const std::string& fileName) {
+    auto it = files_.find(fileName);
+    if (it == files_.end() || it->second.batch == 0) return true;
+    File& f = it->second;
+    if (--f.batch > 0 || !f.dirty) return true;
+    return Flush(fileName, f);
 }
 
 std::string OleIniPath(const std::string& programFolder) {

@@ -5,11 +5,12 @@
 // after the root, e.g. HKEY_LOCAL_MACHINE.reg, in one folder. The store only
 // stores; the buffer rules live in settings::RegistryAccess.
 //
-// Key and value names match without regard to case. Each open re-reads the
-// root's file, each change rewrites it atomically (temporary file, rename).
-// Lines that cannot be parsed are ignored, so a damaged file reads as the
-// values it still holds. HKEY_CLASSES_ROOT answers "xdg-open" as the default
-// value of http\shell\open\command when the file does not say otherwise.
+// Key and value names match without regard to case. A root's file is parsed
+// once and read again only when another writer changed it; each change
+// rewrites it atomically (temporary file, rename). Lines that cannot be
+// parsed are ignored, so a damaged file reads as the values it still holds.
+// HKEY_CLASSES_ROOT answers "xdg-open" as the default value of
+// http\shell\open\command when the file does not say otherwise.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +19,7 @@
 #include <vector>
 
 #include "base/registry_api.h"
+#include "platform/posix/reg_file.h"
 
 namespace quillmax::util {
 
@@ -26,7 +28,7 @@ namespace quillmax::util {
 std::string DefaultRegistryFolder();
 
 // "HKEY_LOCAL_MACHINE" etc.
-const char* RegistryRootName(settings::RegRoot root);
+inline const char* RegistryRootName(settings::RegRoot root) { return regfile::RootName(root); }
 
 class RegistryStore : public settings::RegistryApi {
 public:
@@ -45,26 +47,12 @@ public:
                        std::uint32_t* nameSize, char* className,
                        std::uint32_t* classSize) override;
     long RegCloseKey(settings::RegHandle key) override;
+    void BeginBatch(settings::RegRoot root) override;
+    void EndBatch(settings::RegRoot root) override;
 
     const std::string& folder() const { return folder_; }
     // Full path of a root's file.
     std::string FilePath(settings::RegRoot root) const;
-
-    struct Value {
-        std::string name; // as first written
-        std::uint32_t type = settings::kRegSz;
-        std::string bytes; // as set (a REG_SZ normally ends in its NUL)
-    };
-    struct Key {
-        std::string path; // as first written, without the root
-        std::vector<Value> values;
-    };
-    // One root's keys by lower-cased path ("" is the root itself).
-    using Hive = std::map<std::string, Key>;
-
-    // Parses registry export text; never throws, skips what it cannot read.
-    static Hive Parse(const std::string& text, settings::RegRoot root);
-    static std::string Format(const Hive& hive, settings::RegRoot root);
 
 private:
     struct Open {
@@ -73,22 +61,31 @@ private:
         settings::RegAccess access;
     };
 
-    const Hive& Load(settings::RegRoot root) const;
-    bool Save(settings::RegRoot root, const Hive& hive) const;
+    regfile::Hive& Load(settings::RegRoot root);
+    // Writes the cached hive of root; on failure the cache is dropped, so
+    // the next read sees what the file holds.
+    bool Save(settings::RegRoot root);
     settings::RegHandle NewHandle(settings::RegRoot root, std::string path,
                                   settings::RegAccess access);
 
     // The last parse of each root's file and the file state it came from,
     // so that a scan of many keys does not parse the file for every call.
-    struct Cached {
-        bool valid = false;
+    struct FileState {
         bool exists = false;
         std::uint64_t size = 0, inode = 0;
         std::int64_t mtimeNs = 0;
-        Hive hive;
-        std::map<std::string, std::vector<std::string>> children; // by parent, filled on demand
+        bool operator==(const FileState&) const = default;
     };
-    mutable std::map<settings::RegRoot, Cached> cache_;
+    struct Cached {
+        bool valid = false;
+        FileState state;
+        regfile::Hive hive;
+        std::map<std::string, std::vector<std::string>> children; // by parent, filled on demand
+        int batch = 0;
+        bool dirty = false; // changed inside a batch, not yet written
+    };
+    static FileState StateOf(const std::string& path);
+    std::map<settings::RegRoot, Cached> cache_;
 
     std::string folder_;
     std::map<settings::RegHandle, Open> open_;

@@ -188,10 +188,10 @@ TEST(RegistryStore, RandomBytesNeverCrashTheReader) {
         std::string bytes(rng() % 400, '\0');
         for (char& c : bytes) c = static_cast<char>(rng() % 256);
         if (round % 3 == 0) bytes = "[HKEY_CLASSES_ROOT\\x]\r\n\"a\"=" + bytes;
-        auto hive = RegistryStore::Parse(bytes, RegRoot::ClassesRoot);
+        auto hive = regfile::Parse(bytes, RegRoot::ClassesRoot);
         EXPECT_TRUE(hive.count(""));
         // What was read can be written and read again.
-        RegistryStore::Parse(RegistryStore::Format(hive, RegRoot::ClassesRoot),
+        regfile::Parse(regfile::Format(hive, RegRoot::ClassesRoot),
                              RegRoot::ClassesRoot);
     }
 }
