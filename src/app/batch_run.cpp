@@ -13,8 +13,10 @@
 #include "base/containment.h"
 #include "base/errors.h"
 #include "util/file_system.h"
+#include "util/error_text.h"
 #include "util/file_times.h"
 #include "base/text.h"
+#include "util/scratch_files.h"
 
 namespace quillmax::app {
 namespace {
@@ -27,6 +29,8 @@ constexpr const char* kNoFiles = "パワーポイントファイルを指定し�
 constexpr const char* kIsFolder = "フォルダ名は指定できません：";
 constexpr const char* kNoSuchFile = "入力ファイルが存在しません：";
 constexpr const char* kNotPowerPoint = "パワーポイントファイルではありません：";
+// A pipe, device or socket under a deck's name would block the reader.
+constexpr const char* kNotRegularFile = "通常のファイルではありません：";
 constexpr const char* kQuitPowerPointFirst = "圧縮処理はパワーポイントを全て終了させてから行ってください。";
 constexpr const char* kNoOutputFolder = "ﾊﾟﾜｰﾎﾟｲﾝﾄﾌｧｲﾙの出力先ﾌｫﾙﾀﾞが存在しません";
 
@@ -51,6 +55,10 @@ bool ValidateEntries(Session& s, const std::vector<std::string>& entries) {
         }
         if (!Files(s).FileExists(entry)) {
             Warn(s, kNoSuchFile + entry);
+            return false;
+        }
+        if (!Files(s).IsRegularFile(entry)) {
+            Warn(s, kNotRegularFile + entry);
             return false;
         }
         const std::string ext = util::LowerAscii(Files(s).GetExtensionName(entry));
@@ -142,7 +150,14 @@ LoopEnd RunFiles(Session& s, bool& result) {
         step([&] { Need(s.presMeasure, "Presentation").SetSaved(true); });
         step([&] { s.scratchPath1 = ScratchPath(s); });
         step([&] { s.scratchPath2 = ScratchPath(s); });
-        step([&] { Need(s.presMeasure, "Presentation").SaveAs(s.scratchPath1); });
+        s.scratchFailure.clear();
+        try {
+            Need(s.presMeasure, "Presentation").SaveAs(s.scratchPath1);
+        } catch (const office::AutomationError& e) {
+            // A full or unwritable temporary folder is kept for the pass:
+            // without a scratch copy nothing can be measured.
+            if (e.systemError()) s.scratchFailure = util::ErrorReasonText(e.systemError());
+        }
         step([&] { s.emptyPresSize = Files(s).FileSize(Need(s.presMeasure, "Presentation").FullName()); });
         call([&] { Need(s.appPPT, "Application").SetWindowState(office::ppt::kWindowMinimized); });
         call([&] { Need(s.appPPT, "Application").SetVisible(true); });
@@ -252,6 +267,9 @@ void btnStart_Click(Session& s) {
 
         result = true;
         s.view->ClearLog();
+        s.filesTried = s.filesOpened = s.filesFailed = 0;
+        // What an earlier run that was killed left in the temporary folder.
+        step([&] { util::RemoveStaleScratch(Files(s).GetSpecialFolder(2)); });
 
         if (!s.officeXPMode && EnsureExcel(s)) {
             s.bookWork = Need(s.appEXCEL, "ExcelApplication").GetWorkbooks()->Add();
@@ -266,6 +284,9 @@ void btnStart_Click(Session& s) {
         // "圧縮完了".
         result = false;
     }
+    // Nor does a run in which an output could not be written, or in which
+    // not one of the inputs could be opened.
+    if (s.filesFailed > 0 || (s.filesTried > 0 && s.filesOpened == 0)) result = false;
     FinalSteps(s, result);
 }
 

@@ -14,9 +14,11 @@ namespace {
 
 std::atomic<bool> interrupted{false};
 
-extern "C" void OnInterrupt(int) {
+// Ctrl-C, a terminate request and a closed terminal all stop the run
+// cleanly; a second one of the same kind ends the program as usual.
+extern "C" void OnInterrupt(int sig) {
     interrupted.store(true);
-    std::signal(SIGINT, SIG_DFL); // a second Ctrl-C ends the program
+    std::signal(sig, SIG_DFL);
 }
 
 } // namespace
@@ -101,7 +103,9 @@ void ConsoleView::DoEvents() {
 
 void ConsoleView::Beep() {}
 
-void ConsoleView::InstallInterruptHandler() { std::signal(SIGINT, OnInterrupt); }
+void ConsoleView::InstallInterruptHandler() {
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) std::signal(sig, OnInterrupt);
+}
 
 void ConsoleView::SimulateInterrupt() { interrupted.store(true); }
 

@@ -3,8 +3,8 @@
 // stdout receives exactly the text appended to txtLog, message boxes go to
 // stderr as "[クイルマックス] text", questions are asked on the terminal
 // when there is one (otherwise a Yes/No/Cancel box answers Cancel and an
-// input box is cancelled). An interrupt (Ctrl-C) during a run acts as the
-// stop button at the next yield.
+// input box is cancelled). An interrupt (Ctrl-C, SIGTERM, SIGHUP) during a
+// run acts as the stop button at the next yield.
 #pragma once
 
 #include <functional>
@@ -48,8 +48,8 @@ public:
     // What the stop button does; run from DoEvents after an interrupt while
     // the stop button is enabled.
     void SetStopHandler(std::function<void()> handler) { stop_ = std::move(handler); }
-    // SIGINT sets a flag that DoEvents looks at; a second one ends the
-    // program as usual.
+    // SIGINT, SIGTERM and SIGHUP set a flag that DoEvents looks at; a second
+    // one ends the program as usual.
     static void InstallInterruptHandler();
     // For tests: as if an interrupt had arrived.
     static void SimulateInterrupt();

@@ -35,8 +35,12 @@ std::vector<std::string> LimitArguments(std::vector<std::string> args) {
 bool StartWithArguments(Session& s, const std::vector<std::string>& args) {
     if (args.empty()) return false;
     s.view->HideDropHint();
+    if (args.size() > kMaxArguments)
+        s.view->MessageBox("指定されたファイルが多すぎます。先頭の" + std::to_string(kMaxArguments) + "個を処理し、残りの" +
+                               std::to_string(args.size() - kMaxArguments) + "個は処理しません。",
+                           Icon::Exclamation);
     std::string text;
-    for (const std::string& a : args) text += a + "\r\n";
+    for (const std::string& a : LimitArguments(args)) text += a + "\r\n";
     s.view->SetSourceText(text);
     btnStart_Click(s);
     return true;
@@ -74,8 +78,7 @@ int RunHeadless(Session& s, ConsoleView& view, settings::SettingsRuntime& rt,
         view.SetStatus("OK");
 
         // An empty list reaches the start button like an empty input box.
-        std::vector<std::string> args = LimitArguments(files);
-        if (!StartWithArguments(s, args)) btnStart_Click(s);
+        if (!StartWithArguments(s, files)) btnStart_Click(s);
     } catch (const office::ProgramEnd&) {
         return kExitRefused;
     }

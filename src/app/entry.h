@@ -30,8 +30,9 @@ std::unique_ptr<util::FileSystem> CreateFileSystem();
 // options), at most 256; the shell has already split them.
 std::vector<std::string> LimitArguments(std::vector<std::string> args);
 
-// With arguments: hides the drop hint, puts them into txtSource one per
-// line (each followed by CR LF) and runs btnStart_Click. Without: nothing;
+// With arguments: hides the drop hint, puts them (at most 256; a warning
+// names how many more were not taken) into txtSource one per line (each
+// followed by CR LF) and runs btnStart_Click. Without: nothing;
 // the window waits for the user. True when a batch was started.
 bool StartWithArguments(Session& s, const std::vector<std::string>& args);
 

@@ -4,6 +4,7 @@
 // shrank), with its file-level log lines. Every call is step-contained, so
 // the pass always returns to the batch.
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -14,10 +15,13 @@
 #include "engine/output_naming.h"
 #include "engine/reporting.h"
 #include "engine/walk.h"
+#include "base/atomic_file.h"
 #include "base/containment.h"
 #include "base/errors.h"
-#include "util/file_system.h"
 #include "base/text.h"
+#include "util/error_text.h"
+#include "util/file_system.h"
+#include "util/scratch_files.h"
 
 namespace quillmax::app {
 namespace {
@@ -34,6 +38,8 @@ constexpr const char* kPptxNeeds2007 =
 constexpr const char* kCannotOpen = "ﾌｧｲﾙを開けませんでした。圧縮を中止しました。";
 constexpr const char* kAbandoned = "圧縮を中止しました。";
 constexpr const char* kInsufficient = "十分な圧縮効果が得られなかったため圧縮を中止しました。";
+constexpr const char* kCannotSave = "保存できませんでした：";
+constexpr const char* kCannotSaveScratch = "一時ファイルを保存できませんでした：";
 constexpr const char* kProcessing = "処理中";
 
 fs::path Native(const std::string& p) { return fs::path(std::u8string(p.begin(), p.end())); }
@@ -52,21 +58,51 @@ bool IsAnInput(Session& s, const std::string& path) {
     return false;
 }
 
+// Why a save failed, in the user's words.
+std::string Reason(const office::AutomationError& e) {
+    return e.systemError() ? util::ErrorReasonText(e.systemError()) : "書き込みに失敗しました";
+}
+
 // Saves presSource to a temporary file beside the output and puts it in
 // place only after the save succeeded, so a failed save leaves an older
-// output as it was. Throws AutomationError when the output was not written.
-void SaveOutput(Session& s, const std::string& outputPath) {
-    if (IsAnInput(s, outputPath))
-        throw office::AutomationError("Presentation.SaveAs", "the output would replace an input");
+// output as it was. A file that appeared under the output's name after the
+// name was decided (another instance, another program) is not replaced
+// unasked: the overwrite setting decides again. Returns the path written,
+// "" when the user chose not to write; throws AutomationError when the
+// output could not be written.
+std::string SaveOutput(Session& s, std::string outputPath, bool mayReplace) {
     util::FileSystem& files = Files(s);
     std::string folder = files.GetParentFolderName(outputPath);
+    util::RemoveStaleScratch(folder.empty() ? "." : folder);
     std::string temp = (folder.empty() ? std::string() : folder + util::kPathSep) + "~" +
                        files.GetTempName() + "." + s.curExt;
     try {
         Need(s.presSource, "Presentation").SaveAs(temp);
-        std::error_code ec;
-        fs::rename(Native(temp), Native(outputPath), ec);
-        if (ec) throw office::AutomationError("Presentation.SaveAs", "cannot replace " + outputPath);
+        for (;;) {
+            if (IsAnInput(s, outputPath))
+                throw office::AutomationError("Presentation.SaveAs", "the output would replace an input", EEXIST);
+            std::error_code ec;
+            if (mayReplace) fs::rename(Native(temp), Native(outputPath), ec);
+            else ec = util::RenameNoReplace(temp, outputPath);
+            if (!ec) return outputPath;
+            if (ec != std::errc::file_exists)
+                throw office::AutomationError("Presentation.SaveAs", "cannot put " + outputPath + " in place", ec.value());
+            if (s.settings && s.settings->SameFilename != 0) {
+                mayReplace = true;
+                continue;
+            }
+            const std::string dotExt = "." + s.curExt;
+            std::string base = outputPath;
+            if (base.size() >= dotExt.size() && base.compare(base.size() - dotExt.size(), dotExt.size(), dotExt) == 0)
+                base.resize(base.size() - dotExt.size());
+            outputPath = engine::ResolveOutputPath(s, base, s.curExt);
+            if (outputPath.empty()) {
+                std::error_code rm;
+                fs::remove(Native(temp), rm);
+                return "";
+            }
+            mayReplace = files.FileExists(outputPath); // a name the user chose knowingly
+        }
     } catch (const office::AutomationError&) {
         std::error_code ec;
         fs::remove(Native(temp), ec);
@@ -91,7 +127,9 @@ bool CompressPresentation(Session& s, const std::string& inputPath, std::string&
         return !s.stopRequested;
     }
 
+    ++s.filesTried;
     step([&] { s.presSource = Need(s.appPPT, "Application").GetPresentations()->Open(inputPath, true); });
+    if (s.presSource) ++s.filesOpened;
     if (!s.presSource) {
         // Nothing to name and nothing to walk: say so and go on.
         Closing(s, kCannotOpen);
@@ -118,6 +156,8 @@ bool CompressPresentation(Session& s, const std::string& inputPath, std::string&
         Closing(s, kAbandoned);
         return !s.stopRequested;
     }
+    // A file there now was covered by the decision; one that appears later is not.
+    const bool mayReplace = step_value([&] { return Files(s).FileExists(chosen); }, true);
 
     s.shapeReplaced = false;
     s.movieBytesBefore = 0;
@@ -143,13 +183,24 @@ bool CompressPresentation(Session& s, const std::string& inputPath, std::string&
     });
 
     double outputSize = 0;
+    std::string saveFailure; // the closing line when the output could not be written
+    bool skipped = false;
     if (s.shapeReplaced || s.movieBytesBefore > s.movieBytesAfter) {
-        step([&] {
-            SaveOutput(s, chosen);
-            outputSize = Files(s).FileSize(chosen);
-        });
+        try {
+            std::string written = SaveOutput(s, chosen, mayReplace);
+            skipped = written.empty();
+            if (!skipped) {
+                outputPath = written;
+                step([&] { outputSize = Files(s).FileSize(written); });
+            }
+        } catch (const office::AutomationError& e) {
+            saveFailure = kCannotSave + Reason(e);
+        }
     } else {
         step([&] { Need(s.presSource, "Presentation").SetSaved(true); });
+        // Nothing could be measured: the deck was not judged, so it is not
+        // reported as one that could not be made smaller.
+        if (!s.scratchFailure.empty() && !s.stopRequested) saveFailure = kCannotSaveScratch + s.scratchFailure;
     }
 
     std::string movieText;
@@ -161,7 +212,12 @@ bool CompressPresentation(Session& s, const std::string& inputPath, std::string&
         presentationText = "ﾊﾟﾜｰﾎﾟｲﾝﾄを" + engine::FormatKB(inputSize) + "→" +
                            engine::FormatKB(outputSize) + " に圧縮しました。";
 
-    if (!presentationText.empty() || !movieText.empty())
+    if (!saveFailure.empty()) {
+        ++s.filesFailed;
+        Closing(s, saveFailure);
+    } else if (skipped)
+        Closing(s, kAbandoned);
+    else if (!presentationText.empty() || !movieText.empty())
         Closing(s, presentationText + movieText);
     else if (s.stopRequested)
         Closing(s, kAbandoned);

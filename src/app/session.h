@@ -29,6 +29,12 @@ struct Session : engine::RunState {
     std::vector<std::string> fileList; // entries, in text order
     std::string curExt;
     bool stopRequested = false;
+    // per-run outcome beyond the result flag: a run in which an output could
+    // not be written, or in which no input could be opened, did not finish
+    int filesTried = 0;
+    int filesOpened = 0;
+    int filesFailed = 0;
+    std::string scratchFailure; // why this file's scratch copy could not be saved ("" = it was)
 };
 
 } // namespace quillmax::app

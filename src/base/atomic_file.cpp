@@ -6,7 +6,9 @@
 #include <filesystem>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace quillmax::util {
@@ -52,6 +54,26 @@ std::error_code WriteFileAtomically(const std::string& path, std::string_view by
     if (!ec && std::rename(name.data(), path.c_str()) != 0) ec = lastError();
     if (ec) std::remove(name.data());
     return ec;
+}
+
+std::error_code RenameNoReplace(const std::string& from, const std::string& to) {
+    auto error = [](int e) { return std::error_code(e, std::generic_category()); };
+#ifdef SYS_renameat2
+    if (::syscall(SYS_renameat2, AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), 1 /* RENAME_NOREPLACE */) == 0)
+        return {};
+    if (errno != EINVAL && errno != ENOSYS) return error(errno);
+#endif
+    // File systems without it: a hard link fails on an existing name too.
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        ::unlink(from.c_str());
+        return {};
+    }
+    if (errno == EEXIST) return error(EEXIST);
+    // Nor links (FAT, some network shares): test, then rename.
+    struct stat st {};
+    if (::lstat(to.c_str(), &st) == 0) return error(EEXIST);
+    if (std::rename(from.c_str(), to.c_str()) != 0) return error(errno);
+    return {};
 }
 
 } // namespace quillmax::util

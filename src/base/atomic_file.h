@@ -16,4 +16,9 @@ namespace quillmax::util {
 // failure the target is untouched and no temporary file is left behind.
 std::error_code WriteFileAtomically(const std::string& path, std::string_view bytes);
 
+// Puts the file `from` in place as `to` only when no file of that name
+// exists at that moment (EEXIST otherwise): a file that appeared since the
+// caller decided on the name is never replaced. Both lie on one file system.
+std::error_code RenameNoReplace(const std::string& from, const std::string& to);
+
 } // namespace quillmax::util

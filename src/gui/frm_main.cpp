@@ -310,7 +310,7 @@ void FrmMain::Form_Load(int pauseMs) {
 }
 
 void FrmMain::StartWithFiles(const std::vector<std::string>& files) {
-    RunGuarded([&] { app::StartWithArguments(session_, app::LimitArguments(files)); });
+    RunGuarded([&] { app::StartWithArguments(session_, files); });
 }
 
 int FrmMain::HeightTwips() const { return Twips(height()); }

@@ -3,10 +3,10 @@
 #include "util/file_system.h"
 
 #include <filesystem>
-#include <random>
 #include <system_error>
 
 #include "base/errors.h"
+#include "util/scratch_files.h"
 
 namespace fs = std::filesystem;
 
@@ -37,6 +37,11 @@ bool FileSystem::FileExists(const std::string& path) {
     if (path.empty()) return false;
     auto st = fs::status(native(path), ec);
     return !ec && fs::exists(st) && !fs::is_directory(st);
+}
+
+bool FileSystem::IsRegularFile(const std::string& path) {
+    std::error_code ec;
+    return !path.empty() && fs::is_regular_file(native(path), ec);
 }
 
 std::string FileSystem::GetFileName(const std::string& path) {
@@ -81,13 +86,7 @@ std::string FileSystem::GetSpecialFolder(int which) {
     return s;
 }
 
-std::string FileSystem::GetTempName() {
-    static std::mt19937 rng{std::random_device{}()};
-    static const char* digits = "0123456789ABCDEF";
-    std::string name = "rad";
-    for (int i = 0; i < 5; ++i) name += digits[rng() % 16];
-    return name + ".tmp";
-}
+std::string FileSystem::GetTempName() { return ScratchName(); }
 
 void FileSystem::DeleteFile(const std::string& path) {
     std::error_code ec;

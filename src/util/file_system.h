@@ -28,6 +28,8 @@ public:
 
     virtual bool FolderExists(const std::string& path);
     virtual bool FileExists(const std::string& path);
+    // A regular file (not a folder, pipe, device or socket).
+    virtual bool IsRegularFile(const std::string& path);
     // Extension without the dot ("" when none), as stored (not lower-cased).
     virtual std::string GetExtensionName(const std::string& path);
     // File name without folder and extension.
@@ -39,7 +41,8 @@ public:
     virtual double FileSize(const std::string& path);
     // 2: the temporary folder (no final separator).
     virtual std::string GetSpecialFolder(int which);
-    // "radXXXXX.tmp"-style unique name (no folder).
+    // A unique temporary name with the program's mark, "qmx-<pid>-XXXXX.tmp"
+    // (no folder; see scratch_files.h).
     virtual std::string GetTempName();
     // Throws when the file does not exist or cannot be deleted.
     virtual void DeleteFile(const std::string& path);

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 
@@ -300,6 +302,68 @@ TEST(PresentationPass, FailedSaveLeavesTheOldOutputAsItWas) {
     for (auto& e : fs::directory_iterator(w.dir.path()))
         EXPECT_NE(e.path().filename().string()[0], '~') << e.path();
     EXPECT_EQ(w.view.log.find("ﾊﾟﾜｰﾎﾟｲﾝﾄを"), std::string::npos);
+    // Said as it is, not as "could not be made smaller", and the run did not finish.
+    EXPECT_NE(w.view.log.find("▲保存できませんでした：書き込みに失敗しました\r\n\r\n"), std::string::npos) << w.view.log;
+    EXPECT_EQ(w.view.log.find("十分な圧縮効果"), std::string::npos);
+    EXPECT_EQ(w.view.status, "圧縮中断");
+}
+
+TEST(PresentationPass, FullDiskIsNamedAsTheReasonAndTheNextFileStillRuns) {
+    FakeWorld w;
+    std::string a = w.AddDeck("a.pptx", [](FakePresentation& p) {
+        PhotoDeck()(p);
+        p.saveErrno = ENOSPC;
+    }, 50000);
+    std::string b = w.AddDeck("b.pptx", PhotoDeck(), 50000);
+    w.view.source = Lines({a, b});
+    btnStart_Click(w.session);
+    if (!w.session.shapeReplaced) GTEST_SKIP() << "the engine kept the picture";
+    EXPECT_NE(w.view.log.find("▲保存できませんでした：ディスクがいっぱいです\r\n\r\n▼" + b), std::string::npos)
+        << w.view.log;
+    EXPECT_NE(w.view.log.find("▲ﾊﾟﾜｰﾎﾟｲﾝﾄを49KB→"), std::string::npos); // b was written
+    EXPECT_FALSE(fs::exists(w.dir.file("a【圧縮前49KB】.pptx")));
+    EXPECT_EQ(w.view.status, "圧縮中断");
+}
+
+TEST(BatchRun, ABatchInWhichNoFileOpensDoesNotFinish) {
+    FakeWorld w;
+    std::string a = w.AddDeck("a.pptx", Deck(1));
+    std::string b = w.AddDeck("b.pptx", Deck(1));
+    w.office.FailOn("Presentations.Open");
+    w.view.source = Lines({a, b});
+    btnStart_Click(w.session);
+    EXPECT_EQ(Count(w.view.log, "▲ﾌｧｲﾙを開けませんでした。"), 2);
+    EXPECT_EQ(w.view.status, "圧縮中断");
+}
+
+TEST(PresentationPass, AnOutputThatAppearsAfterNamingIsNotReplacedUnasked) {
+    // Another instance writes the same output name while this one works.
+    struct Case {
+        int sameFilename;
+        std::deque<app::Answer> answers;
+        bool replaced;
+    };
+    for (const Case& c : {Case{0, {}, false}, Case{0, {app::Answer::Yes}, true}, Case{1, {}, true}}) {
+        FakeWorld w;
+        std::string a = w.AddDeck("a.pptx", PhotoDeck(), 50000);
+        const std::string out = w.dir.file("a【圧縮前49KB】.pptx");
+        w.settings.SameFilename = c.sameFilename;
+        w.view.answers = c.answers;
+        w.view.onDoEvents = [&](int) { // once the slides are being walked, after naming
+            if (w.view.log.find("ﾍﾟｰｼﾞ 1/1") != std::string::npos && !fs::exists(out))
+                std::ofstream(out) << "the other instance's output";
+        };
+        w.view.source = Lines({a});
+        btnStart_Click(w.session);
+        if (!w.session.shapeReplaced) GTEST_SKIP() << "the engine kept the picture";
+        SCOPED_TRACE(c.sameFilename);
+        EXPECT_EQ(ReadFileBytes(out) != "the other instance's output", c.replaced);
+        EXPECT_EQ(w.view.questions.size(), c.sameFilename == 0 ? 1u : 0u);
+        EXPECT_NE(w.view.log.find(c.replaced ? "▲ﾊﾟﾜｰﾎﾟｲﾝﾄを49KB→" : "▲圧縮を中止しました。"), std::string::npos)
+            << w.view.log;
+        for (auto& e : fs::directory_iterator(w.dir.path()))
+            EXPECT_NE(e.path().filename().string()[0], '~') << e.path();
+    }
 }
 
 TEST(PresentationPass, ReplacedShapeWritesTheOutputOverTheOldOne) {

@@ -137,5 +137,16 @@ TEST(Entry, ArgumentsBecomeLinesOfTheInputBox) {
     EXPECT_EQ(app::LimitArguments(std::vector<std::string>(300, "x")).size(), 256u);
 }
 
+TEST(Entry, ArgumentsPastTheLimitAreNamedNotDroppedSilently) {
+    FakeWorld w;
+    std::string a = w.AddDeck("a.pptx", [](FakePresentation& p) { p.AddSlide(); });
+    EXPECT_TRUE(app::StartWithArguments(w.session, std::vector<std::string>(300, a)));
+    ASSERT_FALSE(w.view.boxes.empty());
+    EXPECT_EQ(w.view.boxes.front().text, "指定されたファイルが多すぎます。先頭の256個を処理し、残りの44個は処理しません。");
+    size_t lines = 0;
+    for (size_t at = w.view.log.find("▼"); at != std::string::npos; at = w.view.log.find("▼", at + 1)) ++lines;
+    EXPECT_EQ(lines, 256u);
+}
+
 } // namespace
 } // namespace quillmax::test

@@ -56,5 +56,21 @@ TEST(AtomicFile, FailureLeavesTargetAndFolderAlone) {
     EXPECT_EQ(Entries(dir.path()), 1u); // "busy" alone: no temporary left
 }
 
+TEST(RenameNoReplace, PutsAFileInPlaceOnlyWhenTheNameIsFree) {
+    TempDir dir;
+    const std::string from = (dir.path() / "a.tmp").string(), to = (dir.path() / "out.pptx").string();
+    std::ofstream(from) << "mine";
+    EXPECT_FALSE(util::RenameNoReplace(from, to));
+    EXPECT_EQ(Read(to), "mine");
+    EXPECT_FALSE(fs::exists(from));
+
+    // Another writer got there first: its file stays, ours is not moved.
+    std::ofstream(from) << "second";
+    EXPECT_EQ(util::RenameNoReplace(from, to), std::errc::file_exists);
+    EXPECT_EQ(Read(to), "mine");
+    EXPECT_EQ(Read(from), "second");
+    EXPECT_EQ(util::RenameNoReplace(from, (dir.path() / "no-such-folder/x").string()), std::errc::no_such_file_or_directory);
+}
+
 } // namespace
 } // namespace quillmax::test

@@ -30,10 +30,13 @@ std::string Sandbox::AddInput(const std::string& source, const std::string& name
     return to.string();
 }
 
-RunResult Sandbox::RunHeadless(const std::vector<std::string>& files, int timeoutSeconds) {
+RunResult Sandbox::RunHeadless(const std::vector<std::string>& files, int timeoutSeconds,
+                               const std::map<std::string, std::string>& env, const OutputWatch& watch) {
     std::vector<std::string> argv = {program_, "--headless"};
     argv.insert(argv.end(), files.begin(), files.end());
-    return RunProgram(argv, {{"XDG_CONFIG_HOME", ConfigDir()}, {"HOME", dir_.path().string()}}, timeoutSeconds);
+    std::map<std::string, std::string> all = {{"XDG_CONFIG_HOME", ConfigDir()}, {"HOME", dir_.path().string()}};
+    for (auto& [k, v] : env) all[k] = v;
+    return RunProgram(argv, all, timeoutSeconds, "", watch);
 }
 
 std::vector<std::string> Sandbox::InputFiles() const {

@@ -24,7 +24,9 @@ public:
     std::string InputDir() const { return (dir_.path() / "in").string(); }
     std::string ConfigDir() const { return (dir_.path() / "config").string(); }
     std::string ProgramDir() const { return (dir_.path() / "prog").string(); }
-    RunResult RunHeadless(const std::vector<std::string>& files, int timeoutSeconds = 300);
+    RunResult RunHeadless(const std::vector<std::string>& files, int timeoutSeconds = 300,
+                          const std::map<std::string, std::string>& env = {}, const OutputWatch& watch = {});
+    std::string Path() const { return dir_.path().string(); }
     // Files of the input folder (names), sorted.
     std::vector<std::string> InputFiles() const;
 

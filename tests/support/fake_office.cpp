@@ -887,6 +887,7 @@ void FakePresentation::SetSaved(bool s) { hit("Presentation.SetSaved"); saved = 
 void FakePresentation::SaveAs(const std::string& path) {
     hit("Presentation.SaveAs");
     if (closed) throw AutomationError("Presentation.SaveAs", "closed");
+    if (saveErrno) throw AutomationError("Presentation.SaveAs", "cannot write " + path, saveErrno);
     double size = FakeOffice::kBaseFileSize;
     for (auto& sl : slides)
         for (auto& sh : sl->shapes) size += sh->TotalBytes();

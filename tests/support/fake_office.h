@@ -572,6 +572,7 @@ public:
     FakeSlide* selectedSlide = nullptr;
     std::vector<std::string> savedTo;
     FailSet fails;
+    int saveErrno = 0; // SaveAs fails as the system would (ENOSPC, ...)
 
 private:
     void hit(const std::string& key);

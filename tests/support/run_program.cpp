@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,7 +19,7 @@ extern char** environ;
 namespace quillmax::test {
 
 RunResult RunProgram(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
-                     int timeoutSeconds, const std::string& workingDir) {
+                     int timeoutSeconds, const std::string& workingDir, const OutputWatch& watch) {
     RunResult r;
     int outPipe[2], errPipe[2];
     if (pipe(outPipe) != 0 || pipe(errPipe) != 0) return r;
@@ -63,13 +64,16 @@ RunResult RunProgram(const std::vector<std::string>& argv, const std::map<std::s
                 --open_fds;
             } else {
                 (i == 0 ? r.out : r.err).append(buf, static_cast<size_t>(n));
+                if (i == 0 && watch) watch(r.out, pid);
             }
         }
     }
     for (auto& f : fds)
         if (f.fd >= 0) close(f.fd);
     int status = 0;
-    waitpid(pid, &status, 0);
+    struct rusage usage {};
+    wait4(pid, &status, 0, &usage);
+    r.maxRssKb = usage.ru_maxrss;
     if (!r.timedOut && WIFEXITED(status)) r.exitCode = WEXITSTATUS(status);
     return r;
 }

@@ -3,6 +3,7 @@
 // and stderr, stdin from /dev/null, extra environment, a time limit.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -14,11 +15,16 @@ struct RunResult {
     bool timedOut = false;
     std::string out;
     std::string err;
+    long maxRssKb = 0; // the program's peak resident memory
 };
+
+// Called with the output so far and the program's process id each time
+// more output arrived (e.g. to send a signal at a given moment).
+using OutputWatch = std::function<void(const std::string& out, int pid)>;
 
 RunResult RunProgram(const std::vector<std::string>& argv,
                      const std::map<std::string, std::string>& env = {}, int timeoutSeconds = 120,
-                     const std::string& workingDir = "");
+                     const std::string& workingDir = "", const OutputWatch& watch = {});
 
 // Path of a program built beside the tests (e.g. "quillmax", "qmx-pptx").
 std::string BuiltProgram(const std::string& name);

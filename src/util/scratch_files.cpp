@@ -1,0 +1,62 @@
+// File: util/scratch_files.cpp
+#include "util/scratch_files.h"
+
+#include <atomic>
+#include <cerrno>
+#include <filesystem>
+#include <random>
+#include <system_error>
+
+#include <signal.h>
+#include <unistd.h>
+
+namespace quillmax::util {
+namespace {
+
+constexpr const char* kMark = "qmx-";
+
+// The process id in "qmx-<pid>-…" or "~qmx-<pid>-…", 0 when the name is not ours.
+long OwnerOf(const std::string& name) {
+    size_t at = name.rfind(kMark, 1);
+    if (at == std::string::npos || (at == 1 && name[0] != '~')) return 0;
+    at += 4;
+    long pid = 0;
+    size_t digits = 0;
+    while (at < name.size() && name[at] >= '0' && name[at] <= '9' && digits < 10) {
+        pid = pid * 10 + (name[at++] - '0');
+        ++digits;
+    }
+    if (digits == 0 || at >= name.size() || name[at] != '-') return 0;
+    return pid;
+}
+
+bool Alive(long pid) { return pid == ::getpid() || ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM; }
+
+} // namespace
+
+std::string ScratchName() {
+    static std::mt19937 rng{std::random_device{}()};
+    static const char* digits = "0123456789ABCDEF";
+    std::string name = std::string(kMark) + std::to_string(::getpid()) + "-";
+    for (int i = 0; i < 5; ++i) name += digits[rng() % 16];
+    return name + ".tmp";
+}
+
+int RemoveStaleScratch(const std::string& folder) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    int removed = 0;
+    fs::directory_iterator it(fs::path(std::u8string(folder.begin(), folder.end())), ec), end;
+    for (; !ec && it != end; it.increment(ec)) {
+        const auto u8 = it->path().filename().u8string();
+        const std::string name(u8.begin(), u8.end());
+        long pid = OwnerOf(name);
+        if (pid <= 0 || Alive(pid)) continue;
+        std::error_code e;
+        if (!fs::is_regular_file(it->symlink_status(e)) || e) continue;
+        if (fs::remove(it->path(), e) && !e) ++removed;
+    }
+    return removed;
+}
+
+} // namespace quillmax::util
