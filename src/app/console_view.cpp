@@ -104,7 +104,10 @@ void ConsoleView::DoEvents() {
 void ConsoleView::Beep() {}
 
 void ConsoleView::InstallInterruptHandler() {
-    for (int sig : {SIGINT, SIGTERM, SIGHUP}) std::signal(sig, OnInterrupt);
+    for (int sig : {SIGINT, SIGTERM}) std::signal(sig, OnInterrupt);
+#ifdef SIGHUP
+    std::signal(SIGHUP, OnInterrupt);
+#endif
 }
 
 void ConsoleView::SimulateInterrupt() { interrupted.store(true); }

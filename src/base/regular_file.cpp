@@ -3,11 +3,40 @@
 
 #include <cerrno>
 
+#ifdef _WIN32
+#include <filesystem>
+#include <fstream>
+#else
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 namespace quillmax::util {
+
+#ifdef _WIN32
+
+// Windows has no FIFOs under file names; a device name is not regular.
+bool IsRegularFile(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(std::filesystem::u8path(path), ec);
+}
+
+std::error_code ReadRegularFile(const std::string& path, std::string& out, std::uint64_t maxBytes) {
+    std::error_code ec;
+    const auto p = std::filesystem::u8path(path);
+    if (!std::filesystem::exists(p, ec)) return std::make_error_code(std::errc::no_such_file_or_directory);
+    if (!std::filesystem::is_regular_file(p, ec)) return std::make_error_code(std::errc::invalid_argument);
+    const auto size = std::filesystem::file_size(p, ec);
+    if (ec) return ec;
+    if (size > maxBytes) return std::make_error_code(std::errc::file_too_large);
+    std::ifstream in(p, std::ios::binary);
+    if (!in) return std::make_error_code(std::errc::permission_denied);
+    out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return {};
+}
+
+#else
 
 bool IsRegularFile(const std::string& path) {
     struct stat st {};
@@ -45,5 +74,7 @@ std::error_code ReadRegularFile(const std::string& path, std::string& out, std::
     ::close(fd);
     return ec;
 }
+
+#endif
 
 } // namespace quillmax::util

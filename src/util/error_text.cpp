@@ -7,8 +7,10 @@ namespace quillmax::util {
 
 std::string ErrorReasonText(int e) {
     switch (e) {
-    case ENOSPC:
-    case EDQUOT: return "ディスクがいっぱいです";
+#ifdef EDQUOT
+    case EDQUOT:
+#endif
+    case ENOSPC: return "ディスクがいっぱいです";
     case EACCES:
     case EPERM: return "書き込みが許可されていません";
     case EROFS: return "読み取り専用の場所です";
@@ -22,8 +24,10 @@ std::string ErrorReasonText(int e) {
     case ENOMEM: return "メモリが足りません";
     case EMFILE:
     case ENFILE: return "開いているファイルが多すぎます";
-    case EBUSY:
-    case ETXTBSY: return "ファイルが使用中です";
+#ifdef ETXTBSY
+    case ETXTBSY:
+#endif
+    case EBUSY: return "ファイルが使用中です";
     default: return "書き込みに失敗しました";
     }
 }

@@ -7,8 +7,14 @@
 #include <random>
 #include <system_error>
 
+#ifdef _WIN32
+#include <windows.h>
+#include <process.h>
+#define getpid _getpid
+#else
 #include <signal.h>
 #include <unistd.h>
+#endif
 
 namespace quillmax::util {
 namespace {
@@ -30,7 +36,19 @@ long OwnerOf(const std::string& name) {
     return pid;
 }
 
-bool Alive(long pid) { return pid == ::getpid() || ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM; }
+bool Alive(long pid) {
+    if (pid == ::getpid()) return true;
+#ifdef _WIN32
+    HANDLE h = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
+    if (!h) return ::GetLastError() != ERROR_INVALID_PARAMETER; // no such process
+    DWORD code = 0;
+    const bool running = ::GetExitCodeProcess(h, &code) && code == STILL_ACTIVE;
+    ::CloseHandle(h);
+    return running;
+#else
+    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+#endif
+}
 
 } // namespace
 

@@ -53,4 +53,13 @@ std::error_code WriteFileAtomically(const std::string& path, std::string_view by
     return ec;
 }
 
+std::error_code RenameNoReplace(const std::string& from, const std::string& to) {
+    // Without MOVEFILE_REPLACE_EXISTING the move fails on an existing name.
+    if (::MoveFileExW(win32::Utf8ToWide(from).c_str(), win32::Utf8ToWide(to).c_str(), MOVEFILE_WRITE_THROUGH))
+        return {};
+    const DWORD e = ::GetLastError();
+    if (e == ERROR_ALREADY_EXISTS || e == ERROR_FILE_EXISTS) return std::make_error_code(std::errc::file_exists);
+    return std::error_code(static_cast<int>(e), std::system_category());
+}
+
 } // namespace quillmax::util
