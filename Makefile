@@ -1,6 +1,7 @@
 # Quillmax — the two commands a newcomer needs.
-#   make run    install missing packages, build, compress the sample deck headless
-#   make test   install missing packages, build, run the whole suite
+#   make run    install the programs' missing packages, build the three programs it
+#               runs, compress the sample deck headless
+#   make test   install every missing package, build everything, run the whole suite
 #   make windows       the Windows program (quillmax.exe) and its tests, cross-built
 #   make windows-test  make windows, then its tests under Wine
 
@@ -8,6 +9,8 @@ BUILD ?= build
 BUILD_WINDOWS ?= build-windows
 JOBS  ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+
+RUN_TARGETS = quillmax qmx-pptx make-sample-deck
 
 .PHONY: all deps build run test windows windows-test clean
 
@@ -17,10 +20,13 @@ deps:
 	@scripts/install-deps.sh
 
 build: deps
-	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) > /dev/null
+	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) -DQUILLMAX_BUILD_TESTS=ON > /dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+run:
+	@scripts/install-deps.sh --minimal
+	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) -DQUILLMAX_BUILD_TESTS=OFF > /dev/null
+	@cmake --build $(BUILD) -j $(JOBS) --target $(RUN_TARGETS)
 	@rm -rf $(BUILD)/run && mkdir -p $(BUILD)/run
 	@$(BUILD)/samples/make-sample-deck $(BUILD)/run/sample.pptx
 	$(BUILD)/quillmax --headless $(BUILD)/run/sample.pptx

@@ -1,15 +1,20 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, only those that
 # are missing, so a prepared machine starts at once.
-#   scripts/install-deps.sh            build + test packages
-#   scripts/install-deps.sh --minimal  build packages only
+#   scripts/install-deps.sh            the programs' packages + the tests'
+#   scripts/install-deps.sh --minimal  what builds and runs the programs only
 #   scripts/install-deps.sh --windows  the Windows cross build and Wine
 set -euo pipefail
 
-build_pkgs=(build-essential cmake pkg-config libgtest-dev libgmock-dev
+# quillmax, qmx-pptx and make-sample-deck: toolchain, libraries, the window's
+# translations and font.
+build_pkgs=(build-essential cmake pkg-config
             libzip-dev libpugixml-dev libvips-dev libemf2svg-dev librsvg2-dev libwmf-dev
-            qt6-base-dev qt6-translations-l10n fonts-noto-cjk zip ccache)
-test_pkgs=(xvfb xauth desktop-file-utils poppler-utils libreoffice-impress libreoffice-core fonts-dejavu-core)
+            qt6-base-dev qt6-translations-l10n fonts-noto-cjk)
+# The suite and the developer's rebuilds: GoogleTest, LibreOffice and
+# poppler for the end-to-end checks, a display for the window tests.
+test_pkgs=(libgtest-dev libgmock-dev zip ccache
+           xvfb xauth desktop-file-utils poppler-utils libreoffice-impress libreoffice-core fonts-dejavu-core)
 # Posix threads flavour: std::thread needs it. locales: the Japanese code
 # page test runs Wine under ja_JP.UTF-8.
 windows_pkgs=(cmake g++-mingw-w64-x86-64-posix wine wine64 locales)
