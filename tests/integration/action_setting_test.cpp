@@ -7,7 +7,7 @@
 
 #include <pugixml.hpp>
 
-#include "deck_fixture.h"
+#include "platform/pptx/deck_fixture.h"
 #include "engine/transfers.h"
 #include "base/errors.h"
 
