@@ -142,6 +142,12 @@ public:
     void SetHeight(double v) override { o_.Put("Height", v); }
     double Rotation() override { return o_.Get("Rotation").as_double(); }
     void SetRotation(double v) override { o_.Put("Rotation", v); }
+    int Visible() override { return Int(o_.Get("Visible")); }
+    void SetVisible(int v) override { o_.Put("Visible", v); }
+    std::string AlternativeText() override { return o_.Get("AlternativeText").as_string(); }
+    void SetAlternativeText(const std::string& v) override { o_.Put("AlternativeText", v); }
+    std::string Title() override { return o_.Get("Title").as_string(); }
+    void SetTitle(const std::string& v) override { o_.Put("Title", v); }
     int ZOrderPosition() override { return Int(o_.Get("ZOrderPosition")); }
     void ZOrder(int command) override { o_.Call("ZOrder", {command}); }
     void Select(bool replace) override { o_.Call("Select", {replace}); }

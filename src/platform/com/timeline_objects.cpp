@@ -67,6 +67,15 @@ public:
     std::shared_ptr<Dispatch> Color2() override { return Bag(o_, "Color2"); }
 };
 
+class ComTiming : public EffectTiming, public PropertyBag {
+public:
+    using PropertyBag::PropertyBag;
+    std::shared_ptr<Shape> TriggerShape() override { return WrapShape(o_.GetObj("TriggerShape", "Shape")); }
+    void SetTriggerShape(const std::shared_ptr<Shape>& shape) override {
+        o_.Put("TriggerShape", ShapeObject(shape).AsValue());
+    }
+};
+
 class ComEffect : public Effect, public Wrapper {
 public:
     using Wrapper::Wrapper;
@@ -79,7 +88,7 @@ public:
     std::shared_ptr<AnimationBehaviors> Behaviors() override {
         return Make<ComAnimationBehaviors>(o_.GetObj("Behaviors", "AnimationBehaviors"));
     }
-    std::shared_ptr<Dispatch> Timing() override { return Bag(o_, "Timing"); }
+    std::shared_ptr<EffectTiming> Timing() override { return Make<ComTiming>(o_.GetObj("Timing", "Timing")); }
     Value Exit() override { return o_.Get("Exit"); }
     void SetExit(const Value& v) override { o_.Put("Exit", v); }
     void Delete() override { o_.Call("Delete"); }
@@ -102,11 +111,23 @@ public:
     }
 };
 
+class ComSequences : public Sequences, public Wrapper {
+public:
+    using Wrapper::Wrapper;
+    int Count() override { return Int(o_.Get("Count")); }
+    std::shared_ptr<Sequence> Item(int index) override {
+        return Make<ComSequence>(o_.CallObj("Item", "Sequence", {index}));
+    }
+};
+
 class ComTimeLine : public TimeLine, public Wrapper {
 public:
     using Wrapper::Wrapper;
     std::shared_ptr<Sequence> MainSequence() override {
         return Make<ComSequence>(o_.GetObj("MainSequence", "Sequence"));
+    }
+    std::shared_ptr<Sequences> InteractiveSequences() override {
+        return Make<ComSequences>(o_.GetObj("InteractiveSequences", "Sequences"));
     }
 };
 
