@@ -601,6 +601,7 @@ void Package::SaveAs(const std::string& path) {
     if (StructuralFaults() > loadFaults_)
         throw office::AutomationError(kSave, "the package would be written with missing parts or content types");
     std::set<std::string> keep = Reachable();
+    if (ShareIdenticalMedia(keep)) keep = Reachable();
     // Overrides of parts that are not written would make the package invalid.
     for (auto it = overrides_.begin(); it != overrides_.end();) {
         if (!keep.count(it->first) && it->first != "/[content_types].xml") {

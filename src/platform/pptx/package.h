@@ -134,13 +134,16 @@ public:
     // Part names reachable from the package relationships.
     std::set<std::string> Reachable();
 
-    // Writes the reachable parts; atomic (libzip writes a temporary file
-    // beside the target and renames it).
+    // Writes the reachable parts, media of identical bytes once; atomic
+    // (libzip writes a temporary file beside the target and renames it).
     void SaveAs(const std::string& path);
 
 private:
     Package() = default;
     void Load();
+    // Points every relationship to a media part at the first reachable part
+    // with the same bytes; returns whether anything moved.
+    bool ShareIdenticalMedia(const std::set<std::string>& reachable);
     std::string ReadEntry(std::int64_t index, std::uint64_t declared);
     // Reads an entry through, so that its checksum is tested; throws when damaged.
     void VerifyEntry(std::int64_t index);
