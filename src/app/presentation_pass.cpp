@@ -14,6 +14,7 @@
 #include "engine/common.h"
 #include "engine/output_naming.h"
 #include "engine/reporting.h"
+#include "engine/unvisited_pictures.h"
 #include "engine/walk.h"
 #include "base/atomic_file.h"
 #include "base/containment.h"
@@ -67,10 +68,14 @@ std::string Reason(const office::AutomationError& e) {
 // place only after the save succeeded, so a failed save leaves an older
 // output as it was. A file that appeared under the output's name after the
 // name was decided (another instance, another program) is not replaced
-// unasked: the overwrite setting decides again. Returns the path written,
-// "" when the user chose not to write; throws AutomationError when the
-// output could not be written.
-std::string SaveOutput(Session& s, std::string outputPath, bool mayReplace) {
+// unasked: the overwrite setting decides again. Replacements are measured
+// one by one, so the whole can still come out no smaller than the input
+// (kept previews, repeated bytes): such a file is dropped and notSmaller set,
+// an older output staying as it was. Returns the path written, "" when
+// nothing was written; throws AutomationError when the output could not be
+// written.
+std::string SaveOutput(Session& s, std::string outputPath, bool mayReplace, double inputSize,
+                       bool& notSmaller) {
     util::FileSystem& files = Files(s);
     std::string folder = files.GetParentFolderName(outputPath);
     util::RemoveStaleScratch(folder.empty() ? "." : folder);
@@ -78,6 +83,12 @@ std::string SaveOutput(Session& s, std::string outputPath, bool mayReplace) {
                        files.GetTempName() + "." + s.curExt;
     try {
         Need(s.presSource, "Presentation").SaveAs(temp);
+        std::error_code sizeEc;
+        if (inputSize > 0 && files.FileSize(temp) >= inputSize) {
+            fs::remove(Native(temp), sizeEc);
+            notSmaller = true;
+            return "";
+        }
         for (;;) {
             if (IsAnInput(s, outputPath))
                 throw office::AutomationError("Presentation.SaveAs", "the output would replace an input", EEXIST);
@@ -178,6 +189,8 @@ bool CompressPresentation(Session& s, const std::string& inputPath, std::string&
         }
     }
 
+    if (engine::AllPictures(s) && !s.stopRequested) engine::CompressUnvisitedPictures(s);
+
     step([&] {
         if (s.automation) s.automation->SystemClipboard().Clear();
     });
@@ -185,10 +198,11 @@ bool CompressPresentation(Session& s, const std::string& inputPath, std::string&
     double outputSize = 0;
     std::string saveFailure; // the closing line when the output could not be written
     bool skipped = false;
+    bool notSmaller = false;
     if (s.shapeReplaced || s.movieBytesBefore > s.movieBytesAfter) {
         try {
-            std::string written = SaveOutput(s, chosen, mayReplace);
-            skipped = written.empty();
+            std::string written = SaveOutput(s, chosen, mayReplace, inputSize, notSmaller);
+            skipped = written.empty() && !notSmaller;
             if (!skipped) {
                 outputPath = written;
                 step([&] { outputSize = Files(s).FileSize(written); });
@@ -203,8 +217,10 @@ bool CompressPresentation(Session& s, const std::string& inputPath, std::string&
         if (!s.scratchFailure.empty() && !s.stopRequested) saveFailure = kCannotSaveScratch + s.scratchFailure;
     }
 
+    if (notSmaller) outputPath.clear(); // nothing of ours to give the input's dates
+
     std::string movieText;
-    if (s.movieBytesBefore > s.movieBytesAfter)
+    if (!notSmaller && s.movieBytesBefore > s.movieBytesAfter)
         movieText = "埋め込み動画を" + engine::FormatMB(s.movieBytesBefore) + "→" +
                     engine::FormatMB(s.movieBytesAfter) + " に圧縮しました。";
     std::string presentationText;

@@ -23,7 +23,7 @@
 namespace {
 
 constexpr const char* kUsage =
-    "使い方: quillmax [--headless] [ファイル...]\n"
+    "使い方: quillmax [--headless [--all-pictures]] [ファイル...]\n"
     "\n"
     "PowerPoint ファイル (.pptx) を、見た目を保ったまま小さくします。\n"
     "出力は入力と同じフォルダ (または設定した出力先) に\n"
@@ -31,18 +31,21 @@ constexpr const char* kUsage =
     "\n"
     "  --headless   ウィンドウを開かずに、指定したファイルを圧縮して終了します。\n"
     "               ログは標準出力に、メッセージは標準エラー出力に出ます。\n"
+    "  --all-pictures  この実行に限り、名前に関係なくすべての画像と、背景・\n"
+    "               マスター・レイアウト・塗りつぶしの画像も圧縮します (設定は保存しません)。\n"
     "  --help       この説明を表示します。\n"
     "  --version    バージョンを表示します。\n"
     "\n"
     "終了コード (--headless): 0 圧縮完了、1 圧縮中断、2 開始できなかった\n";
 
-int RunConsole(const std::vector<std::string>& files, const char* argv0) {
+int RunConsole(const std::vector<std::string>& files, const char* argv0, bool allPictures) {
     using namespace quillmax;
     std::unique_ptr<office::Automation> automation = cli::CreateAutomation();
     settings::SettingsRuntime rt(cli::ProgramFolder(argv0));
 
     app::Session session;
     session.automation = automation.get();
+    session.allPicturesForRun = allPictures;
     app::ConsoleView view(std::cout, std::cerr, std::cin, cli::StdinIsTerminal());
     app::ConsoleView::InstallInterruptHandler();
     return app::RunHeadless(session, view, rt, files);
@@ -55,6 +58,7 @@ int main(int argc, char** argv) {
 
     const std::vector<std::string> args = quillmax::cli::PrepareConsole(argc, argv);
     bool headless = false;
+    bool allPictures = false;
     bool optionsEnded = false;
     std::vector<std::string> files;
     for (const std::string& arg : args) {
@@ -62,6 +66,8 @@ int main(int argc, char** argv) {
             optionsEnded = true;
         } else if (!optionsEnded && arg == "--headless") {
             headless = true;
+        } else if (!optionsEnded && arg == "--all-pictures") {
+            allPictures = true;
         } else if (!optionsEnded && (arg == "--help" || arg == "-h")) {
             std::fputs(kUsage, stdout);
             return 0;
@@ -83,7 +89,7 @@ int main(int argc, char** argv) {
 #endif
 
     try {
-        return RunConsole(files, argc > 0 ? argv[0] : nullptr);
+        return RunConsole(files, argc > 0 ? argv[0] : nullptr, allPictures);
     } catch (const quillmax::office::ProgramEnd& end) {
         return end.code();
     } catch (const std::exception& e) {

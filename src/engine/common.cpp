@@ -46,4 +46,8 @@ void Settle(RunState& s, int ms) {
     if (s.automation) s.automation->Settle(ms);
 }
 
+bool AllPictures(const RunState& s) {
+    return s.allPicturesForRun || (s.settings && s.settings->AllPictures == 1);
+}
+
 } // namespace quillmax::engine

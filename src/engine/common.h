@@ -41,6 +41,9 @@ long long RoundEven(double v);
 // engine does pops up over the user's work. Each call is step-contained.
 void MinimiseApplications(RunState& s);
 
+// "All pictures": the stored setting, or the command line's for this run.
+bool AllPictures(const RunState& s);
+
 // The pauses around pastes and deletions.
 void Settle(RunState& s, int ms);
 

@@ -50,6 +50,9 @@ struct RunState {
     double movieBytesBefore = 0;
     double movieBytesAfter = 0;
 
+    // "all pictures" for this run only (a command-line flag; never stored)
+    bool allPicturesForRun = false;
+
     // inputs of the current batch; naming never hands one of them out
     std::vector<std::string> batchInputs;
 };

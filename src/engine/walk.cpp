@@ -70,6 +70,16 @@ std::optional<long long> GroupThreshold(RunState& s) {
     return RoundEven(*v);
 }
 
+// A picture, a linked picture, or a placeholder that holds one.
+bool IsPictureByType(const std::shared_ptr<office::Shape>& shape, int type) {
+    auto isPicture = [](int t) {
+        return t == office::ppt::kShapePicture || t == office::ppt::kShapeLinkedPicture;
+    };
+    if (isPicture(type)) return true;
+    if (type != office::ppt::kShapePlaceholder) return false;
+    return isPicture(office::step_value([&] { return shape->PlaceholderContainedType(); }, -1));
+}
+
 bool MovieTargetIs(RunState& s, int a, int b) {
     return s.settings->MovieTarget == a || s.settings->MovieTarget == b;
 }
@@ -96,10 +106,12 @@ void VisitShape(RunState& s, const std::shared_ptr<office::Slide>& slide,
     int type = -1;
     step([&] { type = shape->Type(); });
     std::string kindLabel;
-    const bool pictureByName = util::LowerAscii(name.substr(0, 8)) == "picture " ||
-                               StartsWith(name, "図 ") || type == office::ppt::kShapeMedia;
-    if (pictureByName) kindLabel = "Picture";
+    bool pictureByName = util::LowerAscii(name.substr(0, 8)) == "picture " ||
+                         StartsWith(name, "図 ") || type == office::ppt::kShapeMedia;
     const bool objectByName = util::LowerAscii(name.substr(0, 7)) == "object ";
+    // With "all pictures" on, a picture is one by what it is, whatever its name.
+    if (!pictureByName && !objectByName && AllPictures(s)) pictureByName = IsPictureByType(shape, type);
+    if (pictureByName) kindLabel = "Picture";
     if (objectByName) kindLabel = ClassifyObject(s, shape);
 
     auto keepName = [&] {

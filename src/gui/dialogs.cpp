@@ -183,6 +183,10 @@ FrmOption::FrmOption(settings::SettingsRuntime& rt, FrmObject* frmObject, QWidge
     Place(combSameFilename, 3120, 2790, 2415, 330);
     chkKeepFileDate = new QCheckBox(QStringLiteral("圧縮前ﾌｧｲﾙのﾌｧｲﾙ作成・更新日時を継承"), this);
     Place(chkKeepFileDate, 300, 3270, 5055, 300);
+    chkAllPictures = new QCheckBox(QStringLiteral("名前に関係なくすべての画像を圧縮"), this);
+    chkAllPictures->setToolTip(
+        QStringLiteral("背景・ﾏｽﾀｰ・ﾚｲｱｳﾄ・塗りつぶしの画像も圧縮します"));
+    Place(chkAllPictures, 300, 3630, 4800, 300);
     btnReset = new QPushButton(QStringLiteral("リセット"), this);
     Place(btnReset, 5220, 3870, 1215, 435);
     btnOK = new QPushButton(QStringLiteral("閉じる"), this);
@@ -215,12 +219,14 @@ FrmOption::FrmOption(settings::SettingsRuntime& rt, FrmObject* frmObject, QWidge
     Place(cmdBrowseFolderMovie, 6780, 690, 435, 390);
 
     for (QWidget* w : std::initializer_list<QWidget*>{chkObject, optPPTFolder[0], optPPTFolder[1], chkFileSize,
-                                                      chkKeepFileDate, chkMovie, optMovieFolder[0],
+                                                      chkKeepFileDate, chkAllPictures, chkMovie,
+                                                      optMovieFolder[0],
                                                       optMovieFolder[1]})
         FitText(w);
 
     // Every control writes its record field as it changes.
-    for (QCheckBox* box : {chkObject, chkMovie, chkFileSize, chkKeepFileDate}) TwoStateAfterClick(box);
+    for (QCheckBox* box : {chkObject, chkMovie, chkFileSize, chkKeepFileDate, chkAllPictures})
+        TwoStateAfterClick(box);
     connect(chkObject, &QCheckBox::stateChanged, this, [this, &st] {
         st.OLE = CheckValue(chkObject);
         chkObject_Click();
@@ -233,6 +239,8 @@ FrmOption::FrmOption(settings::SettingsRuntime& rt, FrmObject* frmObject, QWidge
             [this, &st] { st.ShowFileSize = CheckValue(chkFileSize); });
     connect(chkKeepFileDate, &QCheckBox::stateChanged, this,
             [this, &st] { st.KeepFileDate = CheckValue(chkKeepFileDate); });
+    connect(chkAllPictures, &QCheckBox::stateChanged, this,
+            [this, &st] { st.AllPictures = CheckValue(chkAllPictures); });
     for (int i = 0; i < 2; ++i) {
         connect(optPPTFolder[i], &QRadioButton::toggled, this, [&st, i](bool on) {
             if (on) st.optPPTFolder = i;
@@ -268,6 +276,7 @@ void FrmOption::LoadControls() {
     chkMovie_Click();
     SetCheckValue(chkFileSize, copy.ShowFileSize);
     SetCheckValue(chkKeepFileDate, copy.KeepFileDate);
+    SetCheckValue(chkAllPictures, copy.AllPictures);
     optPPTFolder[copy.optPPTFolder == 0 ? 0 : 1]->setChecked(true);
     optMovieFolder[copy.optMovieFolder == 0 ? 0 : 1]->setChecked(true);
     txtPPTFolder->setText(Q(copy.PPTFolder));
@@ -296,6 +305,7 @@ void FrmOption::btnReset_Click() {
     st.MovieFolder = desktop;
     st.ShowFileSize = 1;
     st.KeepFileDate = 0;
+    st.AllPictures = 0;
     st.SameFilename = 0;
     LoadControls();
 }

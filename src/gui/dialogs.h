@@ -86,6 +86,7 @@ public:
     QLabel* Label1;
     QComboBox* combSameFilename;
     QCheckBox* chkKeepFileDate;
+    QCheckBox* chkAllPictures;
     QPushButton* btnReset;
     QPushButton* btnOK;
     QGroupBox* FrameHide;

@@ -85,6 +85,11 @@ inline constexpr int kPasteMetafile = 3;          // ppPasteMetafilePicture
 inline constexpr int kPasteGIF = 4;               // ppPasteGIF
 inline constexpr int kPasteJPG = 5;               // ppPasteJPG
 inline constexpr int kPastePNG = 6;               // ppPastePNG
+// Where a picture that no shape visit reaches is shown (our own numbers).
+inline constexpr int kImageBackground = 1;  // slide, layout or master background
+inline constexpr int kImageFill = 2;        // a shape's picture fill
+inline constexpr int kImageLayout = 3;      // a picture on a layout or master
+inline constexpr int kImageSvgFallback = 4; // the bitmap shown for an SVG picture
 inline constexpr int kLayoutBlank = 12;           // ppLayoutBlank
 inline constexpr int kSendBackward = 3;           // msoSendBackward
 inline constexpr int kMouseClick = 1;             // ppMouseClick
@@ -140,6 +145,25 @@ public:
     virtual std::shared_ptr<Presentation> Open(const std::string& path, bool readOnly) = 0;
 };
 
+// One stored picture that no shape visit reaches, with every place that
+// shows it.
+class PictureImage {
+public:
+    virtual ~PictureImage() = default;
+    virtual int Kind() = 0; // of its first place (kImage...)
+    // Its largest displayed size over every place, in points.
+    virtual double Width() = 0;
+    virtual double Height() = 0;
+    virtual double Bytes() = 0; // as stored
+    virtual bool Transparent() = 0;
+    // Renders it at factor x 96 px per inch of its largest displayed size
+    // (never above its own pixels) in a PasteSpecial data type (JPEG, PNG)
+    // and holds the result; returns the result's size in bytes.
+    virtual double Render(double factor, int dataType) = 0;
+    // Puts the held rendering in place of the picture, at every place.
+    virtual void Replace() = 0;
+};
+
 class Presentation {
 public:
     virtual ~Presentation() = default;
@@ -151,6 +175,10 @@ public:
     virtual void SaveAs(const std::string& path) = 0;
     virtual void Close() = 0;
     virtual std::string FullName() = 0;
+    // The pictures no shape visit reaches: backgrounds, picture fills,
+    // pictures on layouts and masters, SVG pictures' bitmaps. A picture that
+    // a shape visit may also reach is not among them.
+    virtual std::vector<std::shared_ptr<PictureImage>> UnvisitedPictures() { return {}; }
 };
 
 class Pane {
@@ -292,6 +320,9 @@ public:
     virtual std::string Name() = 0;
     virtual void SetName(const std::string& name) = 0;
     virtual int Type() = 0;
+    // PlaceholderFormat.ContainedType: what a placeholder holds (13 for a
+    // picture), as Type would name it without the placeholder.
+    virtual int PlaceholderContainedType() = 0;
     virtual double Left() = 0;
     virtual void SetLeft(double v) = 0;
     virtual double Top() = 0;

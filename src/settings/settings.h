@@ -18,6 +18,7 @@ struct Settings {
     int KeepFileDate = 0; // chkKeepFileDate
     int ShowFileSize = 1; // chkFileSize
     int Twice = 1;        // chkTwice (frmObject)
+    int AllPictures = 0;  // chkAllPictures: pictures of any name, and those no shape shows
 
     // fixed lists: 0-based index, -1 for no selection
     int SameFilename = 0; // combSameFilename

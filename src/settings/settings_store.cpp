@@ -92,6 +92,7 @@ void SettingsStore::LoadSettingsFirstStage(Settings& s) {
     s.ExpectRate = Text(Read("ExpectRate"), "75");
     s.PixelSize = Text(Read("PixelSize"), "50");
     s.Twice = CheckValue(Read("Twice"), 1);
+    s.AllPictures = CheckValue(Read("AllPictures"), 0);
 }
 
 void SettingsStore::LoadFormHeight(Settings& s) {
@@ -144,6 +145,7 @@ void SettingsStore::SaveSettings(const Settings& s) {
     putNumber("FormHeight", s.FormHeight);
     putNumber("OLE", s.OLE);
     putNumber("Movie", s.Movie);
+    putNumber("AllPictures", s.AllPictures);
     put("Encode", "-1"); // combType has no items: never a selection
     registry_.api().EndBatch(RegRoot::LocalMachine);
 }

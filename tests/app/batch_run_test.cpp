@@ -368,16 +368,36 @@ TEST(PresentationPass, AnOutputThatAppearsAfterNamingIsNotReplacedUnasked) {
 
 TEST(PresentationPass, ReplacedShapeWritesTheOutputOverTheOldOne) {
     FakeWorld w;
-    std::string a = w.AddDeck("a.pptx", PhotoDeck(), 50000);
-    const std::string out = w.dir.file("a【圧縮前49KB】.pptx");
+    std::string a = w.AddDeck("a.pptx", PhotoDeck(), 500000);
+    const std::string out = w.dir.file("a【圧縮前488KB】.pptx");
     std::ofstream(out) << "old output";
     w.settings.SameFilename = 1;
     w.view.source = Lines({a});
     btnStart_Click(w.session);
     if (!w.session.shapeReplaced) GTEST_SKIP() << "the engine kept the picture";
     EXPECT_NE(ReadFileBytes(out), "old output");
-    EXPECT_NE(w.view.log.find("▲ﾊﾟﾜｰﾎﾟｲﾝﾄを49KB→"), std::string::npos);
-    EXPECT_EQ(ReadFileBytes(a).size(), 50000u); // the input is untouched
+    EXPECT_NE(w.view.log.find("▲ﾊﾟﾜｰﾎﾟｲﾝﾄを488KB→"), std::string::npos);
+    EXPECT_EQ(ReadFileBytes(a).size(), 500000u); // the input is untouched
+}
+
+TEST(PresentationPass, AnOutputNotSmallerThanItsInputIsDroppedAndAnOlderOneStays) {
+    FakeWorld w;
+    // The fake saves 20000 bytes plus its shapes: never below this input.
+    std::string a = w.AddDeck("a.pptx", PhotoDeck(), 20000);
+    w.settings.ShowFileSize = 0;
+    w.settings.SameFilename = 1;
+    const std::string out = w.dir.file("a【圧縮】.pptx");
+    std::ofstream(out) << "old output";
+    w.view.source = Lines({a});
+    btnStart_Click(w.session);
+    if (!w.session.shapeReplaced) GTEST_SKIP() << "the engine kept the picture";
+    EXPECT_EQ(ReadFileBytes(out), "old output");
+    EXPECT_EQ(w.view.log.find("ﾊﾟﾜｰﾎﾟｲﾝﾄを"), std::string::npos) << w.view.log;
+    EXPECT_NE(w.view.log.find("▲十分な圧縮効果が得られなかったため圧縮を中止しました。\r\n\r\n"),
+              std::string::npos)
+        << w.view.log;
+    for (auto& e : fs::directory_iterator(w.dir.path()))
+        EXPECT_NE(e.path().filename().string()[0], '~') << e.path();
 }
 
 // Halves every movie into outputBase.wmv.
@@ -419,7 +439,7 @@ TEST(PresentationPass, OnlyShrunkMoviesStillWriteTheOutputWithBothTexts) {
 
 TEST(PresentationPass, BareFileNameIsNamedInTheCurrentFolder) {
     FakeWorld w;
-    std::string a = w.AddDeck("a.pptx", PhotoDeck(), 50000);
+    std::string a = w.AddDeck("a.pptx", PhotoDeck(), 500000);
     w.office.decks["a.pptx"] = PhotoDeck();
     const fs::path here = fs::current_path();
     fs::current_path(w.dir.path());
@@ -427,8 +447,8 @@ TEST(PresentationPass, BareFileNameIsNamedInTheCurrentFolder) {
     btnStart_Click(w.session);
     fs::current_path(here);
     if (!w.session.shapeReplaced) GTEST_SKIP() << "the engine kept the picture";
-    EXPECT_TRUE(fs::exists(w.dir.file("a【圧縮前49KB】.pptx")));
-    EXPECT_FALSE(fs::exists("/a【圧縮前49KB】.pptx"));
+    EXPECT_TRUE(fs::exists(w.dir.file("a【圧縮前488KB】.pptx")));
+    EXPECT_FALSE(fs::exists("/a【圧縮前488KB】.pptx"));
 }
 
 TEST(BatchRun, KeepFileDateCopiesTheInputTimesToANamedOutput) {

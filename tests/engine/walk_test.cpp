@@ -63,6 +63,26 @@ TEST_F(WalkTest, ClassificationIsByNameOnly) {
     EXPECT_EQ(Calls("Shapes.PasteSpecial"), 2);
 }
 
+TEST_F(WalkTest, AllPicturesTakesPicturesByWhatTheyAre) {
+    auto named = slide->AddShape("Shape 61", office::ppt::kShapePicture, 100000);
+    auto empty = slide->AddShape("", office::ppt::kShapePicture, 100000);
+    auto linked = slide->AddShape("pasted-image.tiff", office::ppt::kShapeLinkedPicture, 100000);
+    auto holder = slide->AddShape("コンテンツ プレースホルダー 4", office::ppt::kShapePlaceholder, 100000);
+    holder->containedType = office::ppt::kShapePicture;
+    auto text = slide->AddShape("Title 1", office::ppt::kShapePlaceholder, 100000);
+    auto media = slide->AddShape("Grafik 3", office::ppt::kShapeMedia, 100000);
+    auto rect = slide->AddShape("Rectangle 2", office::ppt::kShapeAuto, 100000);
+
+    Walk(); // off: names only, as always
+    EXPECT_EQ(Calls("Shapes.PasteSpecial"), 0);
+
+    s().allPicturesForRun = true;
+    Walk();
+    for (auto& p : {named, empty, linked, holder}) EXPECT_TRUE(p->deleted) << p->name;
+    for (auto& p : {text, media, rect}) EXPECT_FALSE(p->deleted) << p->name;
+    EXPECT_EQ(w.settings.AllPictures, 0); // the run's flag is not the setting
+}
+
 TEST_F(WalkTest, GroupOfThreePicturesIsRebuiltFromTheReplacements) {
     auto group = AddPictureGroup("Group 1", 0);
     slide->AddShape("Title", office::ppt::kShapeAuto);

@@ -280,7 +280,9 @@ TEST_F(Window, OptionsResetAndDetailButton) {
     o.txtPPTFolder->setText("/elsewhere");
     o.chkFileSize->setChecked(false);
     o.chkKeepFileDate->setChecked(true);
+    o.chkAllPictures->setChecked(true);
     o.combSameFilename->setCurrentIndex(1);
+    EXPECT_EQ(rt->settings.AllPictures, 1);
     EXPECT_EQ(rt->settings.optPPTFolder, 1);
     EXPECT_EQ(rt->settings.SameFilename, 1);
 
@@ -297,6 +299,8 @@ TEST_F(Window, OptionsResetAndDetailButton) {
     EXPECT_EQ(rt->settings.MovieFolder, desktop);
     EXPECT_EQ(rt->settings.ShowFileSize, 1);
     EXPECT_EQ(rt->settings.KeepFileDate, 0);
+    EXPECT_EQ(rt->settings.AllPictures, 0);
+    EXPECT_FALSE(o.chkAllPictures->isChecked());
     EXPECT_EQ(o.combSameFilename->currentIndex(), 0);
     EXPECT_EQ(rt->settings.SameFilename, 0);
     EXPECT_FALSE(o.FrameHide->isVisibleTo(&o));

@@ -63,6 +63,7 @@ TEST_F(SettingsStoreTest, FirstRunTakesEveryDefaultAndStoresAllNineteenValues) {
     EXPECT_EQ(s.ExpectRate, "75");
     EXPECT_EQ(s.PixelSize, "50");
     EXPECT_EQ(s.Twice, 1);
+    EXPECT_EQ(s.AllPictures, 0);
     EXPECT_EQ(s.FormHeight, 6000);
     EXPECT_EQ(s.MovieTarget, 0);
     EXPECT_EQ(s.MovieCond, 0);
@@ -78,7 +79,7 @@ TEST_F(SettingsStoreTest, FirstRunTakesEveryDefaultAndStoresAllNineteenValues) {
         "\"MovieTarget\"=\"0\"\r\n\"MovieCond\"=\"0\"\r\n\"Twice\"=\"1\"\r\n"
         "\"Format\"=\"0\"\r\n\"Ratio\"=\"1\"\r\n\"FileSize\"=\"50\"\r\n\"ExpectRate\"=\"75\"\r\n"
         "\"PixelSize\"=\"50\"\r\n\"FormHeight\"=\"6000\"\r\n\"OLE\"=\"1\"\r\n\"Movie\"=\"1\"\r\n"
-        "\"Encode\"=\"-1\"\r\n";
+        "\"AllPictures\"=\"0\"\r\n\"Encode\"=\"-1\"\r\n";
     EXPECT_NE(text.find(expected), std::string::npos) << text;
 }
 
@@ -155,6 +156,16 @@ TEST_F(SettingsStoreTest, UnusableNumbersGiveTheSafeReading) {
     EXPECT_EQ(s.Format, 4);
     EXPECT_EQ(s.Ratio, -1);
     EXPECT_EQ(s.FormHeight, 4000);
+}
+
+TEST_F(SettingsStoreTest, AllPicturesIsOffUnlessStoredOn) {
+    EXPECT_EQ(Loaded().AllPictures, 0);
+    Put("AllPictures", "1");
+    EXPECT_EQ(Loaded().AllPictures, 1);
+    Settings s;
+    s.AllPictures = 0;
+    store.SaveSettings(s);
+    EXPECT_EQ(Stored("AllPictures"), "0");
 }
 
 TEST_F(SettingsStoreTest, EncodeIsAlwaysStoredAsMinusOne) {

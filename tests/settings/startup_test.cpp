@@ -31,11 +31,12 @@ TEST(SettingsStartup, FirstRunLeavesAllNineteenValuesAndTheDefaultList) {
     int values = 0;
     for (size_t at = text.find("\r\n\""); at != std::string::npos; at = text.find("\r\n\"", at + 1))
         ++values;
-    EXPECT_EQ(values, 19) << text;
+    EXPECT_EQ(values, 20) << text; // nineteen, and AllPictures
     EXPECT_NE(text.find("\"Ratio\"=\"1\""), std::string::npos);
     EXPECT_NE(text.find("\"FileSize\"=\"50\""), std::string::npos);
     EXPECT_NE(text.find("\"Encode\"=\"-1\""), std::string::npos);
     EXPECT_NE(text.find("\"Movie\"=\"0\""), std::string::npos);
+    EXPECT_NE(text.find("\"AllPictures\"=\"0\""), std::string::npos);
     std::string desktop = util::DesktopFolder();
     EXPECT_NE(text.find("\"PPTFolder\"=\"" + desktop + "\""), std::string::npos) << text;
     EXPECT_NE(text.find("\"MovieFolder\"=\"" + desktop + "\""), std::string::npos);

@@ -255,6 +255,12 @@ double FakeShape::TotalBytes() const {
 std::string FakeShape::Name() { LIVE("Shape.Name"); return name; }
 void FakeShape::SetName(const std::string& n) { LIVE("Shape.SetName"); name = n; }
 int FakeShape::Type() { LIVE("Shape.Type"); return type; }
+int FakeShape::PlaceholderContainedType() {
+    LIVE("PlaceholderFormat.ContainedType");
+    if (type != office::ppt::kShapePlaceholder)
+        throw AutomationError("PlaceholderFormat.ContainedType", "the shape is no placeholder");
+    return containedType;
+}
 double FakeShape::Left() { LIVE("Shape.Left"); return left; }
 void FakeShape::SetLeft(double v) { LIVE("Shape.SetLeft"); left = v; }
 double FakeShape::Top() { LIVE("Shape.Top"); return top; }
@@ -711,6 +717,7 @@ std::shared_ptr<office::ShapeRange> FakeShapes::Paste() {
     s->width = c->width, s->height = c->height;
     s->bytes = c->sourceBytes;
     s->raster = c->raster;
+    s->transparent = c->transparent;
     s->pastedFormat = c->format;
     s->hasOLEFormat = c->isOLE && !c->format;
     s->progId = c->progId;
@@ -723,6 +730,9 @@ std::shared_ptr<office::ShapeRange> FakeShapes::PasteSpecial(int dataType) {
     auto& c = office_->clipboard->content;
     if (!c) throw AutomationError("Shapes.PasteSpecial", "the clipboard is empty");
     if (dataType < 3 || dataType > 6) throw AutomationError("Shapes.PasteSpecial", "unsupported data type");
+    // as the package layer does: no format that would flatten the picture
+    if (c->transparent && dataType == office::ppt::kPasteJPG)
+        throw AutomationError("Shapes.PasteSpecial", "JPEG cannot carry transparent pixels");
     auto s = std::make_shared<FakeShape>(office_, office_->NextName("Picture"), office::ppt::kShapePicture);
     s->width = c->width, s->height = c->height;
     s->bytes = office_->pastedBytes(*c, dataType);
@@ -1013,6 +1023,8 @@ void FakeWorksheet::PasteSpecial(const std::string& format, bool link, bool disp
     else if (format == "図 (GIF)") dt = office::ppt::kPasteGIF;
     else if (format == "図 (拡張メタファイル)") dt = office::ppt::kPasteMetafile;
     else throw AutomationError("Worksheet.PasteSpecial", "unknown format " + format);
+    if (c->transparent && dt == office::ppt::kPasteJPG)
+        throw AutomationError("Worksheet.PasteSpecial", "JPEG cannot carry transparent pixels");
     pastedFormats.push_back(format);
     ClipContent pasted = *c;
     pasted.format = dt;

@@ -188,6 +188,7 @@ public:
     std::string Name() override;
     void SetName(const std::string& name) override;
     int Type() override;
+    int PlaceholderContainedType() override;
     double Left() override;
     void SetLeft(double v) override;
     double Top() override;
@@ -231,6 +232,7 @@ public:
     bool hasLinkFormat = false;
     std::optional<office::Raster> raster; // how it renders on the clipboard
     bool transparent = false;             // its picture has see-through pixels
+    int containedType = office::ppt::kShapeAuto; // what a placeholder holds
     int pastedFormat = 0;                // 3/4/5/6 for shapes made by PasteSpecial
     bool isConnector = false;
     std::shared_ptr<FakeConnectorFormat> connector;
@@ -558,9 +560,14 @@ public:
     void SaveAs(const std::string& path) override;
     void Close() override;
     std::string FullName() override;
+    std::vector<std::shared_ptr<office::PictureImage>> UnvisitedPictures() override {
+        hit("Presentation.UnvisitedPictures");
+        return unvisited;
+    }
 
     // Test set-up.
     std::shared_ptr<FakeSlide> AddSlide();
+    std::vector<std::shared_ptr<office::PictureImage>> unvisited;
 
     std::string fullName;
     bool saved = true;

@@ -132,6 +132,9 @@ public:
     std::string Name() override { return o_.Get("Name").as_string(); }
     void SetName(const std::string& name) override { o_.Put("Name", name); }
     int Type() override { return Int(o_.Get("Type")); }
+    int PlaceholderContainedType() override {
+        return Int(o_.GetObj("PlaceholderFormat", "PlaceholderFormat").Get("ContainedType"));
+    }
     double Left() override { return o_.Get("Left").as_double(); }
     void SetLeft(double v) override { o_.Put("Left", v); }
     double Top() override { return o_.Get("Top").as_double(); }

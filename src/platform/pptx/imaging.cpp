@@ -14,6 +14,7 @@
 
 #include "base/errors.h"
 #include "platform/pptx/metafile.h"
+#include "platform/pptx/similarity.h"
 
 namespace quillmax::pptx::imaging {
 
@@ -341,6 +342,27 @@ static vips::VImage ToVips(const Rendering& r) {
         .copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
 }
 
+// Transparent pictures (exported slides' cut-outs, logos) often have few
+// colours: a palette PNG through libimagequant is kept when it is smaller
+// and still looks the same (SSIM against the full rendering).
+static EncodedImage SmallerPalettePng(const vips::VImage& im, const Rendering& rendering,
+                                      EncodedImage full) {
+    try {
+        VipsBlob* blob = im.pngsave_buffer(vips::VImage::option()
+                                               ->set("compression", kPngEffort)
+                                               ->set("palette", true)
+                                               ->set("strip", true));
+        EncodedImage palette{TakeBlob(blob), "png"};
+        if (palette.bytes.size() >= full.bytes.size()) return full;
+        Rendering back = FromImage(vips::VImage::new_from_buffer(palette.bytes, ""));
+        if (Ssim(rendering, back) >= kSameLookSsim) return palette;
+    } catch (const vips::VError& e) {
+        VipsMessage(e);
+    } catch (const AutomationError&) {
+    }
+    return full;
+}
+
 EncodedImage Encode(const Rendering& rendering, int dataType) {
     EnsureVips();
     try {
@@ -369,7 +391,9 @@ EncodedImage Encode(const Rendering& rendering, int dataType) {
             VipsBlob* blob = im.pngsave_buffer(vips::VImage::option()
                                                    ->set("compression", kPngEffort)
                                                    ->set("strip", true));
-            return {TakeBlob(blob), "png"};
+            EncodedImage full{TakeBlob(blob), "png"};
+            if (rendering.anyTransparent) return SmallerPalettePng(im, rendering, std::move(full));
+            return full;
         }
         default:
             Fail("unknown paste data type " + std::to_string(dataType));
@@ -378,6 +402,19 @@ EncodedImage Encode(const Rendering& rendering, int dataType) {
         Fail("cannot encode the picture: " + VipsMessage(e));
     }
     return {};
+}
+
+bool HasTransparency(const EncodedImage& image) {
+    EnsureVips();
+    if (IsMetafile(image.ext)) return true; // drawn on a clear ground
+    try {
+        auto im = vips::VImage::new_from_buffer(image.bytes, "",
+            vips::VImage::option()->set("fail_on", VIPS_FAIL_ON_ERROR));
+        if (!im.has_alpha()) return false;
+        return ToSrgba(im).extract_band(3).min() < 255;
+    } catch (const vips::VError& e) {
+        Fail("cannot read the picture: " + VipsMessage(e));
+    }
 }
 
 EncodedImage MetafileFor(const EncodedImage& source, const Rendering& rendering) {

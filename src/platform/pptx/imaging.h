@@ -51,6 +51,9 @@ Rendering Render(const EncodedImage& image, const Crop& crop, int widthPx, int h
 // alpha).
 EncodedImage Encode(const Rendering& rendering, int dataType);
 
+// Whether any pixel of the image is not fully opaque (decodes it all).
+bool HasTransparency(const EncodedImage& image);
+
 // The rendering as 24-bit RGB composited on white.
 office::Raster ToRaster(const Rendering& rendering);
 

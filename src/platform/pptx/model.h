@@ -78,6 +78,7 @@ public:
     void SaveAs(const std::string& path) override;
     void Close() override;
     std::string FullName() override;
+    std::vector<std::shared_ptr<office::PictureImage>> UnvisitedPictures() override;
 
     void Check(const char* member) const;
     void Bind(); // hands the slides their owner once shared
@@ -156,6 +157,7 @@ public:
     std::string Name() override;
     void SetName(const std::string& name) override;
     int Type() override;
+    int PlaceholderContainedType() override;
     double Left() override;
     void SetLeft(double v) override;
     double Top() override;
@@ -220,7 +222,7 @@ pugi::xml_node PrimaryOf(pugi::xml_node treeChild); // unwraps mc:AlternateConte
 std::vector<pugi::xml_node> VariantsOf(pugi::xml_node treeChild); // every alternative
 pugi::xml_node CNvPrOf(pugi::xml_node shapeElement);
 pugi::xml_node XfrmOf(pugi::xml_node shapeElement, bool create);
-int ShapeTypeOf(pugi::xml_node shapeElement);
+int ShapeTypeOf(pugi::xml_node shapeElement, bool placeholderAsContent = false);
 // Every relationship id (r:* attribute value) used below node.
 std::vector<std::string> RelIdsIn(pugi::xml_node node);
 Frame ReadFrame(pugi::xml_node xfrm);

@@ -235,7 +235,7 @@ Frame ReadFrame(pugi::xml_node x) {
     return f;
 }
 
-int ShapeTypeOf(pugi::xml_node el) {
+int ShapeTypeOf(pugi::xml_node el, bool placeholderAsContent) {
     auto nvPr = [&]() -> pugi::xml_node {
         for (auto c : el.children())
             if (std::strncmp(c.name(), "p:nv", 4) == 0) return c.child("p:nvPr");
@@ -247,12 +247,12 @@ int ShapeTypeOf(pugi::xml_node el) {
         if (nvPr.child("a:videoFile") || nvPr.child("a:audioFile") || nvPr.child("a:wavAudioFile") ||
             nvPr.child("a:quickTimeFile"))
             return office::ppt::kShapeMedia;
-        if (nvPr.child("p:ph")) return office::ppt::kShapePlaceholder;
+        if (nvPr.child("p:ph") && !placeholderAsContent) return office::ppt::kShapePlaceholder;
         auto blip = el.child("p:blipFill").child("a:blip");
         if (blip && !blip.attribute("r:embed") && blip.attribute("r:link")) return office::ppt::kShapeLinkedPicture;
         return office::ppt::kShapePicture;
     }
-    if (nvPr.child("p:ph")) return office::ppt::kShapePlaceholder;
+    if (nvPr.child("p:ph") && !placeholderAsContent) return office::ppt::kShapePlaceholder;
     if (Is(el, "p:graphicFrame")) {
         auto gd = el.child("a:graphic").child("a:graphicData");
         std::string uri = gd.attribute("uri").value();
@@ -773,6 +773,13 @@ std::string ShapeImpl::Title() { return CNvPrOf(Primary("Shape.Title")).attribut
 void ShapeImpl::SetTitle(const std::string& v) { SetCNvPrAttr("title", v, "Shape.Title"); }
 
 int ShapeImpl::Type() { return ShapeTypeOf(Primary("Shape.Type")); }
+
+int ShapeImpl::PlaceholderContainedType() {
+    const char* m = "PlaceholderFormat.ContainedType";
+    auto el = Primary(m);
+    if (ShapeTypeOf(el) != office::ppt::kShapePlaceholder) Fail(m, "the shape is no placeholder");
+    return ShapeTypeOf(el, true);
+}
 
 namespace {
 // The frame of a shape element in its parent's coordinates.
