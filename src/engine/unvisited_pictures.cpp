@@ -6,7 +6,7 @@
 #include "engine/common.h"
 #include "engine/picture.h"
 #include "engine/reporting.h"
-#include "office/containment.h"
+#include "base/containment.h"
 
 namespace quillmax::engine {
 namespace {
@@ -53,7 +53,6 @@ void CompressUnvisitedPictures(RunState& s) {
         return;
     for (auto& image : images) {
         if (s.view) s.view->DoEvents();
-        if (s.stopRequested) return;
         office::step([&] { CompressOne(s, Need(image, "PictureImage")); });
     }
 }

@@ -6,7 +6,7 @@
 
 #include "engine/reporting.h"
 #include "engine_fixture.h"
-#include "office/errors.h"
+#include "base/errors.h"
 
 namespace quillmax::test {
 namespace {

@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "deck_fixture.h"
-#include "office/errors.h"
+#include "base/errors.h"
 #include "platform/pptx/deck_builder.h"
 #include "platform/pptx/imaging.h"
 #include "platform/pptx/similarity.h"
