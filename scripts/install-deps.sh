@@ -15,14 +15,15 @@ build_pkgs=(build-essential cmake pkg-config
 # poppler for the end-to-end checks, a display for the window tests.
 test_pkgs=(libgtest-dev libgmock-dev zip ccache
            xvfb xauth desktop-file-utils poppler-utils libreoffice-impress libreoffice-core fonts-dejavu-core)
+run_pkgs=(ffmpeg)   # the movie encoder, run as a child process
 # Posix threads flavour: std::thread needs it. locales: the Japanese code
 # page test runs Wine under ja_JP.UTF-8.
 windows_pkgs=(cmake g++-mingw-w64-x86-64-posix wine wine64 locales)
 
 case "${1:-}" in
-    --minimal) pkgs=("${build_pkgs[@]}") ;;
+    --minimal) pkgs=("${build_pkgs[@]}" "${run_pkgs[@]}") ;;
     --windows) pkgs=("${windows_pkgs[@]}") ;;
-    *)         pkgs=("${build_pkgs[@]}" "${test_pkgs[@]}") ;;
+    *)         pkgs=("${build_pkgs[@]}" "${run_pkgs[@]}" "${test_pkgs[@]}") ;;
 esac
 
 missing=()

@@ -2,6 +2,9 @@
 // The entry procedure and the headless program around it.
 #include "app/entry.h"
 
+#include <tuple>
+#include <utility>
+
 #include "app/batch_run.h"
 #include "app/console_view.h"
 #include "app/office_apps.h"
@@ -53,7 +56,7 @@ int ExitStatusOf(const std::string& status) {
 }
 
 int RunHeadless(Session& s, ConsoleView& view, settings::SettingsRuntime& rt,
-                const std::vector<std::string>& files) {
+                const std::vector<std::string>& files, bool movies) {
     std::unique_ptr<util::FileSystem> fileSystem = CreateFileSystem();
     s.fileSystem = fileSystem.get();
     s.view = &view;
@@ -62,6 +65,7 @@ int RunHeadless(Session& s, ConsoleView& view, settings::SettingsRuntime& rt,
     s.oleList = &rt.oleList;
     view.SetStopHandler([&s] { btnStop_Click(s); });
 
+    std::pair<int, int> stored;
     // The window's start-up, in its order; ProgramEnd ends everything here
     // without the shut-down, as the window ends without its unload.
     try {
@@ -74,8 +78,12 @@ int RunHeadless(Session& s, ConsoleView& view, settings::SettingsRuntime& rt,
         office::step([&] { rt.oleStore.initExceptionList(); });
         rt.store.LoadSettingsSecondStage(rt.settings);
         if (!CheckEnvironment(s)) view.MessageBox(kQuitPowerPointFirst, Icon::Exclamation);
-        settings::ClearMovie(rt);
         view.SetStatus("OK");
+        stored = {rt.settings.Movie, rt.settings.MovieTarget};
+        if (movies) {
+            rt.settings.Movie = 1;
+            rt.settings.MovieTarget = 0;
+        }
 
         // An empty list reaches the start button like an empty input box.
         if (!StartWithArguments(s, files)) btnStart_Click(s);
@@ -86,6 +94,7 @@ int RunHeadless(Session& s, ConsoleView& view, settings::SettingsRuntime& rt,
     office::step([&] {
         if (s.automation) s.automation->SystemClipboard().Clear();
     });
+    if (movies) std::tie(rt.settings.Movie, rt.settings.MovieTarget) = stored;
     settings::Shutdown(rt);
     return ExitStatusOf(view.Status());
 }

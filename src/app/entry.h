@@ -40,12 +40,13 @@ bool StartWithArguments(Session& s, const std::vector<std::string>& args);
 int ExitStatusOf(const std::string& status);
 
 // The headless program: the window's start-up steps that matter without a
-// window (settings, OLE list, environment check, chkMovie cleared), the
-// batch over `files` (an empty list is refused like an empty input box), and
-// the shut-down (clipboard emptied, settings and ole.ini written). s must
-// have automation set; view, settings, registry, oleList and fileSystem are
-// filled from `view`, `rt` and a new file system. Returns the exit status.
+// window (settings, OLE list, environment check), the batch over `files`
+// (an empty list is refused like an empty input box), and the shut-down
+// (clipboard emptied, settings and ole.ini written). s must have automation
+// set; view, settings, registry, oleList and fileSystem are filled from
+// `view`, `rt` and a new file system. `movies` turns movie handling on for
+// this run (embedded and linked) without storing it. Returns the exit status.
 int RunHeadless(Session& s, ConsoleView& view, settings::SettingsRuntime& rt,
-                const std::vector<std::string>& files);
+                const std::vector<std::string>& files, bool movies = false);
 
 } // namespace quillmax::app

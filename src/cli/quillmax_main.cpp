@@ -11,6 +11,7 @@
 #include "app/entry.h"
 #include "app/session.h"
 #include "base/errors.h"
+#include "engine/ffmpeg_encoder.h"
 #include "host.h"
 #include "office/automation.h"
 #include "settings/startup.h"
@@ -23,7 +24,7 @@
 namespace {
 
 constexpr const char* kUsage =
-    "使い方: quillmax [--headless [--all-pictures]] [ファイル...]\n"
+    "使い方: quillmax [--headless [--all-pictures] [--movies]] [ファイル...]\n"
     "\n"
     "PowerPoint ファイル (.pptx) を、見た目を保ったまま小さくします。\n"
     "出力は入力と同じフォルダ (または設定した出力先) に\n"
@@ -33,12 +34,14 @@ constexpr const char* kUsage =
     "               ログは標準出力に、メッセージは標準エラー出力に出ます。\n"
     "  --all-pictures  この実行に限り、名前に関係なくすべての画像と、背景・\n"
     "               マスター・レイアウト・塗りつぶしの画像も圧縮します (設定は保存しません)。\n"
+    "  --movies     今回の実行に限り、埋め込み動画とリンク先動画も圧縮します (ffmpeg)。\n"
+    "               設定には保存しません。\n"
     "  --help       この説明を表示します。\n"
     "  --version    バージョンを表示します。\n"
     "\n"
     "終了コード (--headless): 0 圧縮完了、1 圧縮中断、2 開始できなかった\n";
 
-int RunConsole(const std::vector<std::string>& files, const char* argv0, bool allPictures) {
+int RunConsole(const std::vector<std::string>& files, const char* argv0, bool allPictures, bool movies) {
     using namespace quillmax;
     std::unique_ptr<office::Automation> automation = cli::CreateAutomation();
     settings::SettingsRuntime rt(cli::ProgramFolder(argv0));
@@ -48,7 +51,7 @@ int RunConsole(const std::vector<std::string>& files, const char* argv0, bool al
     session.allPicturesForRun = allPictures;
     app::ConsoleView view(std::cout, std::cerr, std::cin, cli::StdinIsTerminal());
     app::ConsoleView::InstallInterruptHandler();
-    return app::RunHeadless(session, view, rt, files);
+    return app::RunHeadless(session, view, rt, files, movies);
 }
 
 } // namespace
@@ -59,6 +62,7 @@ int main(int argc, char** argv) {
     const std::vector<std::string> args = quillmax::cli::PrepareConsole(argc, argv);
     bool headless = false;
     bool allPictures = false;
+    bool movies = false;
     bool optionsEnded = false;
     std::vector<std::string> files;
     for (const std::string& arg : args) {
@@ -68,6 +72,8 @@ int main(int argc, char** argv) {
             headless = true;
         } else if (!optionsEnded && arg == "--all-pictures") {
             allPictures = true;
+        } else if (!optionsEnded && arg == "--movies") {
+            movies = true;
         } else if (!optionsEnded && (arg == "--help" || arg == "-h")) {
             std::fputs(kUsage, stdout);
             return 0;
@@ -83,13 +89,14 @@ int main(int argc, char** argv) {
         }
     }
 
+    quillmax::engine::UseFfmpegEncoder();
     (void)headless; // without the window every run is headless
 #ifdef QUILLMAX_WINDOW
     if (!headless) return quillmax::gui::RunWindow(argc, argv, quillmax::cli::CreateAutomation);
 #endif
 
     try {
-        return RunConsole(files, argc > 0 ? argv[0] : nullptr, allPictures);
+        return RunConsole(files, argc > 0 ? argv[0] : nullptr, allPictures, movies);
     } catch (const quillmax::office::ProgramEnd& end) {
         return end.code();
     } catch (const std::exception& e) {

@@ -11,9 +11,11 @@
 namespace quillmax::engine {
 
 // Re-encodes one movie: the new file's path, "" when the movie stays, "*"
-// when the encoder reported status 2.
+// when the encoder reported status 2. With an output folder (a movie taken
+// out of the package) the new file goes there under the movie's own name,
+// outside the naming rules of presentations.
 std::string CompressMovieFile(RunState& s, const std::string& presentationPath,
-                              const std::string& moviePath);
+                              const std::string& moviePath, const std::string& outputFolder = "");
 
 bool IsMovieLink(RunState& s, const std::shared_ptr<office::ActionSetting>& action);
 

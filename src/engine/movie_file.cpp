@@ -34,7 +34,9 @@ const Recipe& ChooseRecipe(RunState& s, const std::string& ext) {
     const MovieEncodingSetup& setup = MovieEncoding();
     const std::vector<Recipe>& table =
         Contains(setup.extensions2, util::LowerAscii(ext)) ? setup.recipes2 : setup.recipes1;
-    const int row = s.settings ? s.settings->Encode : -1;
+    // combType lists nothing to choose from: no selection takes the first row.
+    int row = s.settings ? s.settings->Encode : -1;
+    if (row == -1) row = 0;
     if (row < 0 || static_cast<size_t>(row) >= table.size())
         throw office::AutomationError("combType", "no encoder recipe");
     return table[static_cast<size_t>(row)];
@@ -65,7 +67,7 @@ std::vector<std::string> movieExtensionList() {
 }
 
 std::string CompressMovieFile(RunState& s, const std::string& presentationPath,
-                              const std::string& moviePath) {
+                              const std::string& moviePath, const std::string& outputFolder) {
     std::string outputBase;
     std::string producedExt;
     try {
@@ -75,7 +77,8 @@ std::string CompressMovieFile(RunState& s, const std::string& presentationPath,
         const double before = files.FileSize(moviePath);
         const std::string name = files.GetBaseName(moviePath);
         const std::string ext = files.GetExtensionName(moviePath);
-        outputBase = MakeOutputBase(s, folder, name, before, "MB");
+        outputBase = outputFolder.empty() ? MakeOutputBase(s, folder, name, before, "MB")
+                                          : AddPathSep(outputFolder) + name;
 
         const Recipe& recipe = ChooseRecipe(s, ext);
         for (const std::string& raw : recipe) {

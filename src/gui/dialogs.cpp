@@ -149,7 +149,7 @@ FrmOption::FrmOption(settings::SettingsRuntime& rt, FrmObject* frmObject, QWidge
     setWindowTitle(QStringLiteral("オプション設定"));
     setWindowIcon(ProgramIcon());
     setModal(true);
-    FixClientSize(this, 7905, 4455);
+    FixClientSize(this, 7905, 5415); // room for the movie frame
     auto& st = rt_.settings;
     const QIcon folderIcon = style()->standardIcon(QStyle::SP_DirOpenIcon);
 
@@ -188,25 +188,27 @@ FrmOption::FrmOption(settings::SettingsRuntime& rt, FrmObject* frmObject, QWidge
         QStringLiteral("背景・ﾏｽﾀｰ・ﾚｲｱｳﾄ・塗りつぶしの画像も圧縮します"));
     Place(chkAllPictures, 300, 3630, 4800, 300);
     btnReset = new QPushButton(QStringLiteral("リセット"), this);
-    Place(btnReset, 5220, 3870, 1215, 435);
+    Place(btnReset, 5220, 4830, 1215, 435);
     btnOK = new QPushButton(QStringLiteral("閉じる"), this);
-    Place(btnOK, 6570, 3870, 1215, 435);
+    Place(btnOK, 6570, 4830, 1215, 435);
 
-    // The movie options' frame: kept, never shown.
-    FrameHide = new QGroupBox(QStringLiteral("隠しフレーム"), this);
-    Place(FrameHide, 8100, 0, 7665, 3135);
-    FrameHide->hide();
+    // The movie frame: the check box and its method button are shown now
+    // that movies are encoded; the movie output folder (stored only) stays hidden.
+    FrameHide = new QGroupBox(QStringLiteral("動画の圧縮"), this);
+    Place(FrameHide, 120, 3720, 7665, 855);
     Label2 = new QLabel(QStringLiteral("ﾊﾟﾜｰﾎﾟｲﾝﾄﾌｧｲﾙおよび埋め込み動画ﾌｧｲﾙの出力先ﾌｫﾙﾀﾞ"), FrameHide);
     Place(Label2, 120, 300, 7000, 240);
+    Label2->hide();
     chkMovie = new QCheckBox(QStringLiteral("埋め込み動画を圧縮対象に含める"), FrameHide);
     chkMovie->setToolTip(QStringLiteral(
         "ﾊﾟﾜｰﾎﾟｲﾝﾄに埋め込まれている動画を圧縮対象に含めます (長時間かかることがあります)"));
-    Place(chkMovie, 120, 660, 3975, 300);
+    Place(chkMovie, 180, 360, 3975, 300);
     btnMovie = new QPushButton(QStringLiteral("埋め込み動画の圧縮方法を指定"), FrameHide);
     btnMovie->setToolTip(QStringLiteral("埋め込み動画の圧縮方法を指定します"));
-    Place(btnMovie, 4260, 600, 3255, 405);
+    Place(btnMovie, 4260, 300, 3255, 405);
     Frame2 = new QGroupBox(QStringLiteral("動画ﾌｧｲﾙ単体圧縮時の動画出力先ﾌｫﾙﾀﾞ"), FrameHide);
     Place(Frame2, 120, 1140, 7425, 1215);
+    Frame2->hide();
     optMovieFolder[0] = new QRadioButton(Q(std::string(settings::kMovieFolderOptions[0])), Frame2);
     Place(optMovieFolder[0], 180, 330, 3975, 285);
     optMovieFolder[1] = new QRadioButton(Q(std::string(settings::kMovieFolderOptions[1])), Frame2);
@@ -257,6 +259,9 @@ FrmOption::FrmOption(settings::SettingsRuntime& rt, FrmObject* frmObject, QWidge
     connect(cmdBrowseFolderPPT, &QToolButton::clicked, this, [this] { cmdBrowseFolderPPT_Click(); });
     connect(cmdBrowseFolderMovie, &QToolButton::clicked, this, [this] { cmdBrowseFolderMovie_Click(); });
     connect(btnObject, &QPushButton::clicked, this, [this] { btnObject_Click(); });
+    connect(btnMovie, &QPushButton::clicked, this, [this] {
+        if (frmMovieOption_) frmMovieOption_->exec();
+    });
     connect(btnReset, &QPushButton::clicked, this, [this] { btnReset_Click(); });
     connect(btnOK, &QPushButton::clicked, this, &QDialog::hide);
 
@@ -328,6 +333,10 @@ void FrmOption::btnObject_Click() {
 
 FrmMovieOption::FrmMovieOption(settings::Settings& settings, QWidget* parent)
     : QDialog(parent), settings_(settings) {
+    setWindowTitle(QStringLiteral("埋め込み動画の圧縮方法を指定"));
+    setWindowIcon(ProgramIcon());
+    setModal(true);
+    FixClientSize(this, 4740, 1050);
     combTarget = new QComboBox(this);
     Place(combTarget, 120, 120, 4500, 330);
     combCond = new QComboBox(this);

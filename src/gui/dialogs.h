@@ -97,6 +97,7 @@ public:
     QRadioButton* optMovieFolder[2];
     QLineEdit* txtMovieFolder;
     QToolButton* cmdBrowseFolderMovie;
+    QDialog* frmMovieOption_ = nullptr; // btnMovie opens it
 
 private:
     void BrowseInto(QLineEdit* box, QToolButton* button);

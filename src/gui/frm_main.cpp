@@ -82,6 +82,7 @@ FrmMain::FrmMain(app::Session& session, settings::SettingsRuntime& rt, std::stri
     frmObject = new FrmObject(rt_, this);
     frmOption = new FrmOption(rt_, frmObject, this);
     frmMovieOption = new FrmMovieOption(rt_.settings, this);
+    frmOption->frmMovieOption_ = frmMovieOption;
     aboutDialog = new AboutDialog(this);
     setFixedWidth(Px(kDesignWidth));
     setMinimumHeight(Px(kMinHeight));
@@ -305,7 +306,6 @@ void FrmMain::Form_Load(int pauseMs) {
     skip([&] {
         if (!app::CheckEnvironment(session_)) MessageBox(kCloseOfficeWarning, engine::Icon::Exclamation);
     });
-    skip([&] { SetCheckValue(frmOption->chkMovie, 0); });
     SetStatus("OK");
 }
 

@@ -45,6 +45,7 @@ class SoundEffect;
 class ConnectorFormat;
 class OLEFormat;
 class LinkFormat;
+class MediaFormat;
 class TimeLine;
 class Sequence;
 class Sequences;
@@ -258,6 +259,22 @@ public:
     virtual std::string SourceFullName() = 0;
 };
 
+// Shape.MediaFormat of a media shape. Its playback settings are late-bound
+// members: StartPoint, EndPoint, FadeInDuration, FadeOutDuration (ms),
+// Volume (0 to 1), Muted, LoopUntilStopped, PlayAcrossSlides, FullScreen,
+// HideWhileNotPlaying, RewindMovie.
+class MediaFormat : public virtual Dispatch {
+public:
+    // The media's bytes live inside the presentation (not only a link).
+    virtual bool IsEmbedded() = 0;
+    // Writes the embedded media's bytes to a file.
+    virtual void ExportMedia(const std::string& path) = 0;
+    // Writes the poster frame to pathWithoutExtension + "." + its
+    // extension and returns that path; fails when there is none.
+    virtual std::string ExportDisplayPicture(const std::string& pathWithoutExtension) = 0;
+    virtual void SetDisplayPictureFromFile(const std::string& path) = 0;
+};
+
 class Hyperlink {
 public:
     virtual ~Hyperlink() = default;
@@ -350,6 +367,7 @@ public:
     virtual std::shared_ptr<ShapeRange> Ungroup() = 0;
     virtual std::shared_ptr<OLEFormat> GetOLEFormat() = 0;
     virtual std::shared_ptr<LinkFormat> GetLinkFormat() = 0;
+    virtual std::shared_ptr<MediaFormat> GetMediaFormat() = 0;
     virtual std::shared_ptr<ActionSetting> ActionSettings(int index) = 0; // 1 click, 2 hover
     // Legacy animation settings (AdvanceMode, AdvanceTime, AfterEffect,
     // AnimateBackground, AnimateTextInReverse, TextLevelEffect,

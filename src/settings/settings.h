@@ -14,7 +14,7 @@ namespace quillmax::settings {
 struct Settings {
     // check boxes: 0 or 1 (a stored 2 is kept as read)
     int OLE = 1;          // chkObject
-    int Movie = 1;        // chkMovie (cleared after every start)
+    int Movie = 0;        // chkMovie (a movie encode can take long: off unless chosen)
     int KeepFileDate = 0; // chkKeepFileDate
     int ShowFileSize = 1; // chkFileSize
     int Twice = 1;        // chkTwice (frmObject)

@@ -74,7 +74,7 @@ std::string SettingsStore::Read(const char* name) {
 void SettingsStore::LoadSettingsFirstStage(Settings& s) {
     s.OLE = CheckValue(Read("OLE"), 1);
     if (chkObject_Click) chkObject_Click();
-    s.Movie = CheckValue(Read("Movie"), 1);
+    s.Movie = CheckValue(Read("Movie"), 0);
     if (chkMovie_Click) chkMovie_Click();
     s.SameFilename = ListIndex(Read("SameFilename"), kSameFilenameItems.size(), 0);
     s.KeepFileDate = CheckValue(Read("KeepFileDate"), 0);

@@ -26,12 +26,6 @@ void Startup(SettingsRuntime& rt) {
     rt.store.LoadFormHeight(rt.settings);
     rt.oleStore.initExceptionList();
     rt.store.LoadSettingsSecondStage(rt.settings);
-    ClearMovie(rt);
-}
-
-void ClearMovie(SettingsRuntime& rt) {
-    rt.settings.Movie = 0;
-    if (rt.store.chkMovie_Click) rt.store.chkMovie_Click();
 }
 
 void Shutdown(SettingsRuntime& rt) {

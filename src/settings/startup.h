@@ -6,7 +6,6 @@
 // Shutdown(rt). The window interleaves the same steps with its own:
 //   rt.store.LoadSettingsFirstStage(rt.settings); rt.store.LoadFormHeight(...);
 //   ... rt.oleStore.initExceptionList(); ... rt.store.LoadSettingsSecondStage(...);
-//   ... ClearMovie(rt);
 // and at close Shutdown(rt). Set rt.store.chkObject_Click / chkMovie_Click
 // before loading when the window wants to follow the two check boxes.
 #pragma once
@@ -56,11 +55,8 @@ struct SettingsRuntime {
     OleListStore oleStore;
 };
 
-// Start: LoadSettings (both stages and FormHeight), initExceptionList,
-// ClearMovie.
+// Start: LoadSettings (both stages and FormHeight), initExceptionList.
 void Startup(SettingsRuntime& rt);
-// chkMovie cleared after every start, with its click handling.
-void ClearMovie(SettingsRuntime& rt);
 // Exit: SaveSettings, then SaveExceptionList.
 void Shutdown(SettingsRuntime& rt);
 

@@ -34,9 +34,16 @@ RunResult Sandbox::RunHeadless(const std::vector<std::string>& files, int timeou
                                const std::map<std::string, std::string>& env, const OutputWatch& watch) {
     std::vector<std::string> argv = {program_, "--headless"};
     argv.insert(argv.end(), files.begin(), files.end());
-    std::map<std::string, std::string> all = {{"XDG_CONFIG_HOME", ConfigDir()}, {"HOME", dir_.path().string()}};
+    std::map<std::string, std::string> all = Environment();
     for (auto& [k, v] : env) all[k] = v;
     return RunProgram(argv, all, timeoutSeconds, "", watch);
+}
+
+std::map<std::string, std::string> Sandbox::Environment() const {
+    std::map<std::string, std::string> env = extraEnv;
+    env["XDG_CONFIG_HOME"] = ConfigDir();
+    env["HOME"] = dir_.path().string();
+    return env;
 }
 
 std::vector<std::string> Sandbox::InputFiles() const {

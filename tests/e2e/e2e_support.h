@@ -27,6 +27,10 @@ public:
     RunResult RunHeadless(const std::vector<std::string>& files, int timeoutSeconds = 300,
                           const std::map<std::string, std::string>& env = {}, const OutputWatch& watch = {});
     std::string Path() const { return dir_.path().string(); }
+    // The program's environment for a run (settings folder, home, extra).
+    std::map<std::string, std::string> Environment() const;
+    std::string Program() const { return program_; }
+    std::map<std::string, std::string> extraEnv; // e.g. TMPDIR
     // Files of the input folder (names), sorted.
     std::vector<std::string> InputFiles() const;
 

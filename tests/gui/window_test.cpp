@@ -131,9 +131,12 @@ TEST_F(Window, FirstStartShowsDefaultsAndTheDropHint) {
     EXPECT_EQ(frm->combFileSize->currentText(), QStringLiteral("50"));
     EXPECT_FALSE(frm->Frame1->isVisible());
     EXPECT_TRUE(frm->boxes.empty());
-    // The movie box starts clear, whatever was stored, and hides its button.
+    // The movie box starts clear by default and hides its button; its
+    // frame is shown.
     EXPECT_EQ(rt->settings.Movie, 0);
     EXPECT_FALSE(frm->frmOption->btnMovie->isVisibleTo(frm->frmOption->FrameHide));
+    EXPECT_TRUE(frm->frmOption->FrameHide->isVisibleTo(frm->frmOption));
+    EXPECT_TRUE(frm->frmOption->chkMovie->isVisibleTo(frm->frmOption));
     EXPECT_FALSE(rt->oleList.keys().empty());
 }
 
@@ -174,7 +177,7 @@ TEST_F(Window, ClosingSavesSettingsAndTheConversionList) {
     frm->close();
     EXPECT_EQ(Stored("Ratio"), "3");
     EXPECT_EQ(Stored("KeepFileDate"), "1");
-    EXPECT_EQ(Stored("Movie"), "0"); // cleared at every start
+    EXPECT_EQ(Stored("Movie"), "1"); // kept like the others
     EXPECT_EQ(Stored("Encode"), "-1");
     EXPECT_TRUE(fs::exists(rt->oleStore.iniFilePath()));
 }

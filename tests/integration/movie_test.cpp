@@ -6,6 +6,7 @@
 
 #include <pugixml.hpp>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -106,16 +107,22 @@ void TimingAndShapeIds(pugi::xml_document& doc, std::set<unsigned>& timing, std:
     for (auto c : doc.select_nodes("//p:cSld//p:cNvPr")) shapes.insert(c.node().attribute("id").as_uint());
 }
 
-TEST_F(MovieRun, CorpusVideosAreFoundBesideTheDeckOrReportedOnceAndTargetsAreHonoured) {
+// The file names (not folders) of the movies the encoder was handed.
+std::vector<std::string> Names(const std::vector<std::string>& paths) {
+    std::vector<std::string> names;
+    for (auto& p : paths) names.push_back(fs::path(p).filename().string());
+    return names;
+}
+
+TEST_F(MovieRun, CorpusVideosComeOutOfTheirPackagesLinksAreReportedOnceAndTargetsAreHonoured) {
     const std::string video = Copy("shapecrawler/040_video.pptx");
     const std::string linked = Copy("aspose-net/Media File.pptx");
     const std::string avi = Copy("ooxml_parser/transition_direction_nil_2.pptx");
     const std::string audio = Copy("tika/testPPT_embedded_two_slides.pptx");
     const std::string dir = w.dir.path().string();
-    // The deck's movie lies beside it under the name the package answers.
-    const std::string beside = w.dir.file("media1.mp4");
-    std::ofstream(beside, std::ios::binary)
-        << pptx::Package::OpenFile(video)->Find("/ppt/media/media1.mp4")->Bytes();
+    // A namesake of the deck's movie beside it is not the movie: the
+    // package holds it.
+    const std::string beside = w.dir.touch("media1.mp4", 2 * kMB);
     const std::set<std::string> inputs{video, linked, avi, audio};
 
     // Linked movies only: no media shape is looked at.
@@ -134,20 +141,25 @@ TEST_F(MovieRun, CorpusVideosAreFoundBesideTheDeckOrReportedOnceAndTargetsAreHon
     Run({video, linked, avi, audio});
     fs::current_path(cwd);
     const std::string& log = w.view.log;
-    EXPECT_EQ(encoder.movies, std::vector<std::string>{beside});
+    EXPECT_EQ(Names(encoder.movies), (std::vector<std::string>{"media1.mp4", "video1.avi"}));
+    for (auto& m : encoder.movies) EXPECT_NE(fs::path(m).parent_path(), w.dir.path());
     EXPECT_EQ(Count(log, "\tmedia1.mp4 を圧縮 (0.9MB→0.5MB)  \r\n"), 1) << log;
     EXPECT_EQ(Count(log, "KB に圧縮しました。埋め込み動画を0.9MB→0.5MB に圧縮しました。\r\n\r\n"), 1) << log;
-    // Found nowhere: one line per movie shape, named in the deck's folder;
-    // the shape stays and nothing is written.
-    EXPECT_EQ(Count(log, "\t" + dir + "/video1.avi(埋め込み動画) が見つかりません。\r\n"), 1) << log;
+    EXPECT_EQ(Count(log, "\tvideo1.avi を圧縮 (3MB→2MB)  \r\n"), 1) << log;
+    // Linked sounds found nowhere: one line per shape, named in the deck's
+    // folder; the shape stays and nothing is written.
     EXPECT_EQ(Count(log, "\t" + dir + "/empty.mp3(埋め込み動画) が見つかりません。\r\n"), 2) << log;
-    EXPECT_EQ(Count(log, "(埋め込み動画) が見つかりません。"), 4) << log; // and the web video
-    EXPECT_EQ(Count(log, "十分な圧縮効果が得られなかったため圧縮を中止しました。"), 3) << log;
+    EXPECT_EQ(Count(log, "(埋め込み動画) が見つかりません。"), 3) << log; // and the web video
+    EXPECT_EQ(Count(log, "十分な圧縮効果が得られなかったため圧縮を中止しました。"), 2) << log;
+    // Taken out into private folders that are gone again.
+    for (auto& m : encoder.movies) EXPECT_FALSE(fs::exists(fs::path(m).parent_path().parent_path()));
 
     std::vector<std::string> outputs = Outputs(inputs);
-    ASSERT_EQ(outputs.size(), 1u);
-    for (auto& p : pptx::CheckPackageFile(outputs[0])) ADD_FAILURE() << p;
-    auto pkg = pptx::Package::OpenFile(outputs[0]);
+    ASSERT_EQ(outputs.size(), 2u);
+    for (auto& out : outputs)
+        for (auto& p : pptx::CheckPackageFile(out)) ADD_FAILURE() << p;
+    std::sort(outputs.begin(), outputs.end());
+    auto pkg = pptx::Package::OpenFile(outputs[0]); // 040_video
     pugi::xml_document& slide = pkg->Find("/ppt/slides/slide1.xml")->Xml();
     auto pic = slide.select_node("//p:pic[p:nvPicPr/p:nvPr/a:videoFile]").node();
     ASSERT_TRUE(pic);
@@ -196,7 +208,7 @@ TEST_F(MovieRun, BuiltDeckReplacesTheMediaShapeAndRepointsClickLinksBesideTheDec
     movie.id = 3;
     movie.geometry = {100, 80, 320, 180};
     movie.image = {MakeLineArtPng(32, 18, 1), "png"};
-    movie.videoBytes = std::string(1000, 'v');
+    movie.videoBytes = std::string(2 * kMB, 'v');
     movie.hover = Action{"https://example.com/"};
     Shape front = Rectangle({10, 10, 50, 50});
     front.id = 4;
@@ -209,8 +221,8 @@ TEST_F(MovieRun, BuiltDeckReplacesTheMediaShapeAndRepointsClickLinksBesideTheDec
     const std::string deck = w.dir.file("deck.pptx");
     Write(d, deck);
     const std::string dir = w.dir.path().string();
-    // The movie files beside the deck, the embedded one under the name the
-    // package answers; dated in the past, to the millisecond.
+    // The linked movie files beside the deck, and a namesake of the
+    // embedded one that must not be used; dated in the past, to the millisecond.
     const auto past = fs::file_time_type::clock::now() - std::chrono::hours(24 * 400) + std::chrono::milliseconds(370);
     std::map<std::string, std::string> files;
     for (auto [name, mb] : std::map<std::string, size_t>{{"media1.mp4", 2}, {"clip.mpg", 4}, {"other.mpg", 1}, {"star.mpg", 1}}) {
@@ -229,7 +241,8 @@ TEST_F(MovieRun, BuiltDeckReplacesTheMediaShapeAndRepointsClickLinksBesideTheDec
     // Embedded only: the links are never looked at.
     w.settings.MovieTarget = 1;
     Run({deck});
-    EXPECT_EQ(encoder.movies, std::vector<std::string>{files["media1.mp4"]});
+    EXPECT_EQ(Names(encoder.movies), std::vector<std::string>{"media1.mp4"});
+    EXPECT_NE(encoder.movies[0], files["media1.mp4"]);
     EXPECT_EQ(Count(w.view.log, "リンク先動画"), 0) << w.view.log;
     cleanUp();
 
@@ -238,7 +251,8 @@ TEST_F(MovieRun, BuiltDeckReplacesTheMediaShapeAndRepointsClickLinksBesideTheDec
     Run({deck});
     const std::string& log = w.view.log;
     // Only the click of the shape linking two movies is handled; "*" is silent.
-    EXPECT_EQ(encoder.movies, (std::vector<std::string>{files["media1.mp4"], files["clip.mpg"], files["star.mpg"]}));
+    EXPECT_EQ(Names(encoder.movies), (std::vector<std::string>{"media1.mp4", "clip.mpg", "star.mpg"}));
+    EXPECT_EQ(encoder.movies[1], files["clip.mpg"]);
     EXPECT_EQ(Count(log, "\tmedia1.mp4 を圧縮 (2MB→1MB)  \r\n"), 1) << log;
     EXPECT_EQ(Count(log, "\tclip.mpg を圧縮 (4MB→2MB)  \r\n"), 1) << log;
     EXPECT_EQ(Count(log, "\t" + dir + "/gone.mpg(リンク先動画) が見つかりません。\r\n"), 1) << log;
@@ -247,8 +261,9 @@ TEST_F(MovieRun, BuiltDeckReplacesTheMediaShapeAndRepointsClickLinksBesideTheDec
     ASSERT_EQ(encoder.bases.size(), 3u);
     const std::string newMovie = encoder.bases[0] + ".wmv", newClip = encoder.bases[1] + ".wmv";
     EXPECT_EQ(fs::path(newClip).parent_path(), w.dir.path());
-    // The re-encoded files carry their sources' dates, to the second.
-    EXPECT_EQ(Seconds(newMovie), Seconds(files["media1.mp4"]));
+    // The movie from the package was encoded in a private folder, gone now.
+    EXPECT_FALSE(fs::exists(newMovie));
+    // A re-encoded file carries its source's dates, to the second.
     EXPECT_EQ(Seconds(newClip), Seconds(files["clip.mpg"]));
 
     std::vector<std::string> outputs = Outputs({deck});

@@ -22,8 +22,8 @@ TEST(SettingsStartup, FirstRunLeavesAllNineteenValuesAndTheDefaultList) {
         int movieClicks = 0;
         rt.store.chkMovie_Click = [&] { ++movieClicks; };
         Startup(rt);
-        EXPECT_EQ(rt.settings.Movie, 0); // cleared after every start
-        EXPECT_EQ(movieClicks, 2);       // once when loaded, once when cleared
+        EXPECT_EQ(rt.settings.Movie, 0); // off by default
+        EXPECT_EQ(movieClicks, 1);       // when loaded
         EXPECT_EQ(rt.oleList.keys().size(), 13u);
         Shutdown(rt);
     }
@@ -42,14 +42,13 @@ TEST(SettingsStartup, FirstRunLeavesAllNineteenValuesAndTheDefaultList) {
     EXPECT_NE(text.find("\"MovieFolder\"=\"" + desktop + "\""), std::string::npos);
     EXPECT_EQ(ReadAll(dir / "ole.ini").rfind("[name]\r\n0=excel\r\n", 0), 0u);
 
-    // The next run reads what the first one stored; a stored Movie of 1 is
-    // still cleared.
+    // The next run reads what the first one stored, Movie included.
     {
         SettingsRuntime rt(dir.path(), registry);
         rt.registry.WriteRegistryText(RegRoot::LocalMachine, kParamKey, "Movie", "1");
         rt.registry.WriteRegistryText(RegRoot::LocalMachine, kParamKey, "Ratio", "3");
         Startup(rt);
-        EXPECT_EQ(rt.settings.Movie, 0);
+        EXPECT_EQ(rt.settings.Movie, 1);
         EXPECT_EQ(rt.settings.Ratio, 3);
         EXPECT_EQ(rt.oleList.keys().size(), 13u);
         rt.oleList.SetValueAt(0, kDoNotConvert);

@@ -409,6 +409,11 @@ std::shared_ptr<office::LinkFormat> FakeShape::GetLinkFormat() {
     return std::make_shared<FakeLinkFormat>(office_, sourceFullName);
 }
 
+std::shared_ptr<office::MediaFormat> FakeShape::GetMediaFormat() {
+    LIVE("Shape.MediaFormat");
+    throw AutomationError("Shape.MediaFormat", "not supported by the fake");
+}
+
 std::shared_ptr<office::ActionSetting> FakeShape::ActionSettings(int index) {
     LIVE("Shape.ActionSettings");
     if (index < 1 || index > 2) throw AutomationError("Shape.ActionSettings", "index out of range");

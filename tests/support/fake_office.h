@@ -215,6 +215,8 @@ public:
     std::shared_ptr<office::OLEFormat> GetOLEFormat() override;
     std::shared_ptr<office::LinkFormat> GetLinkFormat() override;
     std::shared_ptr<office::ActionSetting> ActionSettings(int index) override;
+    // The fake has no media formats: movies are found as files.
+    std::shared_ptr<office::MediaFormat> GetMediaFormat() override;
     std::shared_ptr<office::Dispatch> AnimationSettings() override;
     bool Connector() override;
     std::shared_ptr<office::ConnectorFormat> GetConnectorFormat() override;

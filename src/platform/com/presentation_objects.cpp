@@ -166,6 +166,11 @@ public:
     std::shared_ptr<LinkFormat> GetLinkFormat() override {
         return Make<ComLinkFormat>(o_.GetObj("LinkFormat", "LinkFormat"));
     }
+    // The program offers no export of a movie's bytes: embedded movies are
+    // looked for as files here.
+    std::shared_ptr<MediaFormat> GetMediaFormat() override {
+        throw AutomationError("Shape.MediaFormat", "not offered through COM");
+    }
     std::shared_ptr<ActionSetting> ActionSettings(int index) override {
         return Make<ComActionSetting>(
             o_.GetObj("ActionSettings", "ActionSettings").CallObj("Item", "ActionSetting", {index}));

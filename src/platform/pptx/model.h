@@ -183,6 +183,7 @@ public:
     std::shared_ptr<office::ShapeRange> Ungroup() override;
     std::shared_ptr<office::OLEFormat> GetOLEFormat() override;
     std::shared_ptr<office::LinkFormat> GetLinkFormat() override;
+    std::shared_ptr<office::MediaFormat> GetMediaFormat() override; // media_format.cpp
     std::shared_ptr<office::ActionSetting> ActionSettings(int index) override;
     std::shared_ptr<office::Dispatch> AnimationSettings() override;
     bool Connector() override;

@@ -931,6 +931,13 @@ void BuildDefaultEffect(pugi::xml_node par, const tx::Preset& preset, std::uint3
     } else if (preset.presetClass == "emph") {
         auto r = behaviour("p:animRot", "2000");
         r.prepend_attribute("by") = "21600000";
+    } else if (preset.presetClass == "mediacall" && preset.presetId >= 1 && preset.presetId <= 3) {
+        // Play, pause, stop: a command to the shape's media node.
+        static const char* const commands[] = {"playFrom(0.0)", "togglePause", "stop"};
+        auto cmd = behaviour("p:cmd", "1");
+        cmd.prepend_attribute("cmd") = commands[preset.presetId - 1];
+        cmd.prepend_attribute("type") = "call";
+        cmd.child("p:cBhvr").child("p:cTn").append_attribute("fill") = "hold";
     } else {
         throw AutomationError("Sequence.AddEffect", "this effect cannot be created here");
     }
