@@ -418,6 +418,7 @@ TEST(PresentationPass, OnlyShrunkMoviesStillWriteTheOutputWithBothTexts) {
     engine::MovieEncoding() = {};
     engine::MovieEncoding().encoder = &encoder;
     engine::MovieEncoding().recipes1 = {engine::Recipe{"halve"}};
+    w.settings.Movie = 1;
     w.settings.Encode = 0;
     w.settings.MovieCond = 1;
     const std::string movie = w.dir.touch("clip.avi", 2 * 1048576);
