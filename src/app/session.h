@@ -1,7 +1,7 @@
 // File: app/session.h
 // The program-level state of a run: what the engine works with, plus what
 // only the batch driver keeps (the entry list, the current extension, the
-// registry, the stop request). One Session lives as long as the program;
+// registry). One Session lives as long as the program;
 // the front end makes it.
 #pragma once
 
@@ -28,7 +28,6 @@ struct Session : engine::RunState {
 
     std::vector<std::string> fileList; // entries, in text order
     std::string curExt;
-    bool stopRequested = false;
     // per-run outcome beyond the result flag: a run in which an output could
     // not be written, or in which no input could be opened, did not finish
     int filesTried = 0;

@@ -55,6 +55,9 @@ struct RunState {
 
     // inputs of the current batch; naming never hands one of them out
     std::vector<std::string> batchInputs;
+
+    // 停止 was pressed; a running movie encoder is killed when it sees this
+    bool stopRequested = false;
 };
 
 } // namespace quillmax::engine

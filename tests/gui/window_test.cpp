@@ -306,7 +306,9 @@ TEST_F(Window, OptionsResetAndDetailButton) {
     EXPECT_FALSE(o.chkAllPictures->isChecked());
     EXPECT_EQ(o.combSameFilename->currentIndex(), 0);
     EXPECT_EQ(rt->settings.SameFilename, 0);
-    EXPECT_FALSE(o.FrameHide->isVisibleTo(&o));
+    EXPECT_TRUE(o.FrameHide->isVisibleTo(&o)); // the movie frame is shown
+    EXPECT_TRUE(o.btnMovie->isVisibleTo(&o));
+    EXPECT_FALSE(o.Frame2->isVisibleTo(&o));
 }
 
 TEST_F(Window, FolderButtonTakesThePickedFolderWithASeparator) {
