@@ -313,15 +313,15 @@ TEST(PresentationPass, FullDiskIsNamedAsTheReasonAndTheNextFileStillRuns) {
     std::string a = w.AddDeck("a.pptx", [](FakePresentation& p) {
         PhotoDeck()(p);
         p.saveErrno = ENOSPC;
-    }, 50000);
-    std::string b = w.AddDeck("b.pptx", PhotoDeck(), 50000);
+    }, 500000);
+    std::string b = w.AddDeck("b.pptx", PhotoDeck(), 500000);
     w.view.source = Lines({a, b});
     btnStart_Click(w.session);
     if (!w.session.shapeReplaced) GTEST_SKIP() << "the engine kept the picture";
     EXPECT_NE(w.view.log.find("▲保存できませんでした：ディスクがいっぱいです\r\n\r\n▼" + b), std::string::npos)
         << w.view.log;
-    EXPECT_NE(w.view.log.find("▲ﾊﾟﾜｰﾎﾟｲﾝﾄを49KB→"), std::string::npos); // b was written
-    EXPECT_FALSE(fs::exists(w.dir.file("a【圧縮前49KB】.pptx")));
+    EXPECT_NE(w.view.log.find("▲ﾊﾟﾜｰﾎﾟｲﾝﾄを488KB→"), std::string::npos); // b was written
+    EXPECT_FALSE(fs::exists(w.dir.file("a【圧縮前488KB】.pptx")));
     EXPECT_EQ(w.view.status, "圧縮中断");
 }
 
@@ -345,8 +345,8 @@ TEST(PresentationPass, AnOutputThatAppearsAfterNamingIsNotReplacedUnasked) {
     };
     for (const Case& c : {Case{0, {}, false}, Case{0, {app::Answer::Yes}, true}, Case{1, {}, true}}) {
         FakeWorld w;
-        std::string a = w.AddDeck("a.pptx", PhotoDeck(), 50000);
-        const std::string out = w.dir.file("a【圧縮前49KB】.pptx");
+        std::string a = w.AddDeck("a.pptx", PhotoDeck(), 500000);
+        const std::string out = w.dir.file("a【圧縮前488KB】.pptx");
         w.settings.SameFilename = c.sameFilename;
         w.view.answers = c.answers;
         w.view.onDoEvents = [&](int) { // once the slides are being walked, after naming
@@ -359,7 +359,7 @@ TEST(PresentationPass, AnOutputThatAppearsAfterNamingIsNotReplacedUnasked) {
         SCOPED_TRACE(c.sameFilename);
         EXPECT_EQ(ReadFileBytes(out) != "the other instance's output", c.replaced);
         EXPECT_EQ(w.view.questions.size(), c.sameFilename == 0 ? 1u : 0u);
-        EXPECT_NE(w.view.log.find(c.replaced ? "▲ﾊﾟﾜｰﾎﾟｲﾝﾄを49KB→" : "▲圧縮を中止しました。"), std::string::npos)
+        EXPECT_NE(w.view.log.find(c.replaced ? "▲ﾊﾟﾜｰﾎﾟｲﾝﾄを488KB→" : "▲圧縮を中止しました。"), std::string::npos)
             << w.view.log;
         for (auto& e : fs::directory_iterator(w.dir.path()))
             EXPECT_NE(e.path().filename().string()[0], '~') << e.path();
