@@ -13,6 +13,7 @@
 #include <fstream>
 
 #include "engine/movie_encoder.h"
+#include "support/fake_encoder.h"
 #include "support/fake_world.h"
 #include "support/run_program.h"
 #include "util/file_times.h"
@@ -400,21 +401,9 @@ TEST(PresentationPass, AnOutputNotSmallerThanItsInputIsDroppedAndAnOlderOneStays
         EXPECT_NE(e.path().filename().string()[0], '~') << e.path();
 }
 
-// Halves every movie into outputBase.wmv.
-class HalvingEncoder : public engine::EncoderStep {
-public:
-    int Run(const std::string&, const std::string& moviePath, const std::string& outputBase,
-            std::string& producedExt) override {
-        producedExt = "wmv";
-        std::ofstream(outputBase + ".wmv", std::ios::binary)
-            << std::string(static_cast<size_t>(fs::file_size(moviePath) / 2), 'v');
-        return 0;
-    }
-};
-
 TEST(PresentationPass, OnlyShrunkMoviesStillWriteTheOutputWithBothTexts) {
     FakeWorld w;
-    HalvingEncoder encoder;
+    FakeEncoder encoder{"wmv"};
     engine::MovieEncoding() = {};
     engine::MovieEncoding().encoder = &encoder;
     engine::MovieEncoding().recipes1 = {engine::Recipe{"halve"}};

@@ -10,6 +10,7 @@
 #include "office/automation.h"
 #include "platform/pptx/package_check.h"
 #include "platform/pptx/pptx_automation.h"
+#include "support/temp_folder.h"
 
 using namespace quillmax;
 namespace fs = std::filesystem;
@@ -19,8 +20,8 @@ TEST(PptxSoffice, SavedDecksConvertToPdf) {
     std::string corpus = std::string(QUILLMAX_SOURCE_DIR) + "/../shared/corpus";
     std::string deck = corpus + "/docling/powerpoint_with_image.pptx";
     if (!fs::exists(deck)) GTEST_SKIP() << "no corpus deck " << deck;
-    fs::path dir = fs::temp_directory_path() / ("qmx-soffice-" + std::to_string(::getpid()));
-    fs::create_directories(dir);
+    test::TempFolder tmp;
+    const fs::path& dir = tmp.path();
 
     auto a = pptx::CreateAutomation();
     auto app = a->CreatePowerPoint();

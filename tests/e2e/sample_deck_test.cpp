@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "support/render_compare.h"
+#include "support/temp_folder.h"
 
 namespace quillmax::test {
 namespace {
@@ -16,8 +17,8 @@ TEST(SampleDeck, OpensInLibreOfficeWithItsPictures) {
     namespace fs = std::filesystem;
     fs::path maker = fs::path(QUILLMAX_BINARY_DIR) / "samples" / "make-sample-deck";
     if (!fs::exists(maker)) GTEST_SKIP() << "make-sample-deck not built";
-    fs::path dir = fs::temp_directory_path() / ("qmx-sample-" + std::to_string(::getpid()));
-    fs::create_directories(dir);
+    test::TempFolder tmp;
+    const fs::path& dir = tmp.path();
     fs::path deck = dir / "sample.pptx";
     ASSERT_EQ(std::system((maker.string() + " " + deck.string()).c_str()), 0);
     EXPECT_GT(fs::file_size(deck), 5u << 20) << "large pictures, so compression shows";
@@ -33,7 +34,6 @@ TEST(SampleDeck, OpensInLibreOfficeWithItsPictures) {
     // A page compared with itself is identical; with another, not.
     EXPECT_DOUBLE_EQ(Compare(pages[0], pages[0]).ssim, 1.0);
     EXPECT_LT(Compare(pages[0], pages[2]).ssim, 0.95);
-    fs::remove_all(dir);
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 
 #include "engine/movie_encoder.h"
 #include "engine/walk.h"
+#include "support/fake_encoder.h"
 #include "support/fake_world.h"
 #include "util/file_times.h"
 
@@ -19,23 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 constexpr double kMB = 1048576;
-
-// Writes outputBase.mp4 at `ratio` times the movie's size.
-class ShrinkingEncoder : public engine::EncoderStep {
-public:
-    int status = 0;
-    double ratio = 1.0 / 3;
-    std::vector<std::string> steps;
-    int Run(const std::string& step, const std::string& moviePath, const std::string& outputBase,
-            std::string& producedExt) override {
-        steps.push_back(step);
-        if (status != 0) return status;
-        producedExt = "mp4";
-        auto size = static_cast<size_t>(static_cast<double>(fs::file_size(moviePath)) * ratio);
-        std::ofstream(outputBase + ".mp4", std::ios::binary) << std::string(size, 'm');
-        return 0;
-    }
-};
 
 class Movies : public ::testing::Test {
 protected:
@@ -76,7 +60,7 @@ protected:
     void Walk() { engine::CompressSlide(w.session, slide, nullptr, true); }
 
     FakeWorld w;
-    ShrinkingEncoder encoder;
+    FakeEncoder encoder{"mp4", 1.0 / 3};
     std::shared_ptr<FakePresentation> pres;
     std::shared_ptr<FakeSlide> slide;
 };

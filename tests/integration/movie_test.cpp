@@ -15,10 +15,11 @@
 
 #include "app/batch_run.h"
 #include "engine/movie_encoder.h"
-#include "platform/pptx/deck_builder.h"
+#include "fixtures/deck_builder.h"
 #include "platform/pptx/package.h"
 #include "platform/pptx/package_check.h"
 #include "platform/pptx/pptx_automation.h"
+#include "support/fake_encoder.h"
 #include "support/fake_world.h"
 
 namespace quillmax::test {
@@ -26,24 +27,6 @@ namespace {
 
 namespace fs = std::filesystem;
 constexpr size_t kMB = 1048576;
-
-// Writes half of the movie's bytes to outputBase.wmv; a movie named in
-// `starFor` answers status 2 instead.
-class HalvingEncoder : public engine::EncoderStep {
-public:
-    std::set<std::string> starFor;
-    std::vector<std::string> movies, bases;
-    int Run(const std::string&, const std::string& moviePath, const std::string& outputBase,
-            std::string& producedExt) override {
-        movies.push_back(moviePath);
-        bases.push_back(outputBase);
-        if (starFor.count(fs::path(moviePath).filename().string())) return 2;
-        producedExt = "wmv";
-        std::ofstream(outputBase + ".wmv", std::ios::binary)
-            << std::string(static_cast<size_t>(fs::file_size(moviePath) / 2), 'w');
-        return 0;
-    }
-};
 
 int Count(const std::string& text, const std::string& what) {
     int n = 0;
@@ -98,7 +81,7 @@ protected:
 
     FakeWorld w;
     std::unique_ptr<office::Automation> automation = pptx::CreateAutomation();
-    HalvingEncoder encoder;
+    FakeEncoder encoder{"wmv"};
 };
 
 // Every shape id the slide's timing names, and every id of its shape tree.

@@ -16,11 +16,12 @@
 #include "engine/transfers.h"
 #include "office/automation.h"
 #include "base/errors.h"
-#include "platform/pptx/deck_builder.h"
+#include "fixtures/deck_builder.h"
 #include "platform/pptx/package.h"
 #include "platform/pptx/package_check.h"
 #include "platform/pptx/pptx_automation.h"
 #include "platform/pptx/timeline.h"
+#include "support/temp_folder.h"
 
 #include "platform/pptx/deck_fixture.h"
 
@@ -33,15 +34,9 @@ namespace {
 class TimelineTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("qmx_timeline_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir_);
         automation_ = pptx::CreateAutomation();
         app_ = automation_->CreatePowerPoint();
     }
-    void TearDown() override { fs::remove_all(dir_); }
-
     std::shared_ptr<office::Presentation> Open(const std::string& path) {
         return app_->GetPresentations()->Open(path, true);
     }
@@ -56,7 +51,8 @@ protected:
         return path;
     }
 
-    fs::path dir_;
+    test::TempFolder tmp_;
+    const fs::path& dir_ = tmp_.path();
     std::unique_ptr<office::Automation> automation_;
     std::shared_ptr<office::Application> app_;
     int built_ = 0, saved_ = 0;

@@ -9,19 +9,19 @@
 
 #include "platform/posix/profile_store.h"
 #include "platform/posix/registry_store.h"
-#include "settings/test_folder.h"
+#include "support/temp_folder.h"
 #include "util/file_system.h"
 
 namespace quillmax::settings {
 namespace {
 
 using test::ReadAll;
-using test::TestFolder;
+using test::TempFolder;
 using test::WriteAll;
 using namespace std::string_literals;
 
 struct OleListStoreTest : ::testing::Test {
-    TestFolder dir;
+    TempFolder dir;
     util::RegistryStore api{dir / "registry"};
     RegistryAccess reg{api};
     util::ProfileStore profile;

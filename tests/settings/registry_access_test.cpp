@@ -5,15 +5,15 @@
 #include <gtest/gtest.h>
 
 #include "platform/posix/registry_store.h"
-#include "settings/test_folder.h"
+#include "support/temp_folder.h"
 
 namespace quillmax::settings {
 namespace {
 
-using test::TestFolder;
+using test::TempFolder;
 
 struct RegistryAccessTest : ::testing::Test {
-    TestFolder dir;
+    TempFolder dir;
     util::RegistryStore store{dir.path()};
     RegistryAccess reg{store};
 

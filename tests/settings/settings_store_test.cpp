@@ -6,18 +6,18 @@
 #include <gtest/gtest.h>
 
 #include "platform/posix/registry_store.h"
-#include "settings/test_folder.h"
+#include "support/temp_folder.h"
 
 namespace quillmax::settings {
 namespace {
 
 using test::ReadAll;
-using test::TestFolder;
+using test::TempFolder;
 using test::WriteAll;
 using namespace std::string_literals;
 
 struct SettingsStoreTest : ::testing::Test {
-    TestFolder dir;
+    TempFolder dir;
     util::RegistryStore api{dir.path()};
     RegistryAccess reg{api};
     SettingsStore store{reg, [] { return std::string("/home/u/Desktop"); }};

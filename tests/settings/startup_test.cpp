@@ -6,16 +6,16 @@
 #include <gtest/gtest.h>
 
 #include "platform/posix/desktop_folder.h"
-#include "settings/test_folder.h"
+#include "support/temp_folder.h"
 
 namespace quillmax::settings {
 namespace {
 
 using test::ReadAll;
-using test::TestFolder;
+using test::TempFolder;
 
 TEST(SettingsStartup, FirstRunLeavesAllNineteenValuesAndTheDefaultList) {
-    TestFolder dir;
+    TempFolder dir;
     const std::string registry = dir / "registry";
     {
         SettingsRuntime rt(dir.path(), registry);

@@ -14,25 +14,10 @@
 #include "settings/settings.h"
 #include "support/fake_office.h"
 #include "support/recorder_view.h"
+#include "support/temp_folder.h"
 #include "util/file_system.h"
 
 namespace quillmax::test {
-
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-    // Full path of name inside the folder (as text).
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-    // Writes a file of `bytes` bytes and returns its path.
-    std::string touch(const std::string& name, size_t bytes = 1000) const;
-
-private:
-    std::filesystem::path path_;
-};
 
 struct FakeWorld {
     FakeWorld();
@@ -42,8 +27,8 @@ struct FakeWorld {
     settings::Settings settings;
     settings::OleConversionList oleList;
     util::FileSystem fileSystem;
-    TempDir dir;
-    TempDir registryDir;
+    TempFolder dir;
+    TempFolder registryDir;
     util::RegistryStore registryStore{registryDir.path().string()};
     settings::RegistryAccess registry{registryStore};
     app::Session session;

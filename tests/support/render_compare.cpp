@@ -1,11 +1,11 @@
 // File: tests/support/render_compare.cpp
 // LibreOffice -> PDF -> pdftoppm -> pixels, and the two similarity figures.
 #include "support/render_compare.h"
+#include "support/temp_folder.h"
 
 #include <vips/vips8>
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -37,22 +37,6 @@ std::string Quote(const std::string& s) {
     }
     return o + "'";
 }
-
-// A fresh folder that goes away with the object.
-struct TempDir {
-    fs::path path;
-    TempDir() {
-        static std::atomic<int> n{0};
-        path = fs::temp_directory_path() /
-               ("qmx-render-" + std::to_string(::getpid()) + "-" + std::to_string(n++));
-        fs::remove_all(path);
-        fs::create_directories(path);
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::remove_all(path, ec);
-    }
-};
 
 PageImage Load(const fs::path& png) {
     auto im = vips::VImage::new_from_file(png.c_str(), vips::VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));
@@ -93,23 +77,24 @@ bool HaveLibreOffice() { return OnPath("soffice") && OnPath("pdftoppm"); }
 
 std::vector<PageImage> RenderDeck(const std::string& pptxPath, int dpi, int timeoutSeconds) {
     StartVips();
-    TempDir dir;
+    TempFolder tmp;
+    const fs::path& dir = tmp.path();
     // The input is copied so LibreOffice's lock file never lands beside it.
-    fs::path in = dir.path / ("deck" + fs::path(pptxPath).extension().string());
+    fs::path in = dir / ("deck" + fs::path(pptxPath).extension().string());
     fs::copy_file(pptxPath, in);
-    std::string profile = "file://" + (dir.path / "profile").string();
+    std::string profile = "file://" + (dir / "profile").string();
     std::string cmd = "timeout -k 10 " + std::to_string(timeoutSeconds) + " soffice " +
                       Quote("-env:UserInstallation=" + profile) +
-                      " --headless --norestore --nologo --convert-to pdf --outdir " + Quote(dir.path.string()) + " " +
-                      Quote(in.string()) + " >" + Quote((dir.path / "soffice.log").string()) + " 2>&1";
+                      " --headless --norestore --nologo --convert-to pdf --outdir " + Quote(dir.string()) + " " +
+                      Quote(in.string()) + " >" + Quote((dir / "soffice.log").string()) + " 2>&1";
     int rc = std::system(cmd.c_str());
-    fs::path pdf = dir.path / "deck.pdf";
+    fs::path pdf = dir / "deck.pdf";
     if (rc != 0 || !fs::exists(pdf)) throw std::runtime_error("LibreOffice could not convert " + pptxPath);
     cmd = "timeout -k 5 " + std::to_string(timeoutSeconds) + " pdftoppm -r " + std::to_string(dpi) + " -png " +
-          Quote(pdf.string()) + " " + Quote((dir.path / "page").string()) + " >/dev/null 2>&1";
+          Quote(pdf.string()) + " " + Quote((dir / "page").string()) + " >/dev/null 2>&1";
     if (std::system(cmd.c_str()) != 0) throw std::runtime_error("pdftoppm could not render " + pptxPath);
     std::vector<fs::path> pages;
-    for (const auto& e : fs::directory_iterator(dir.path))
+    for (const auto& e : fs::directory_iterator(dir))
         if (e.path().filename().string().rfind("page", 0) == 0 && e.path().extension() == ".png") pages.push_back(e.path());
     // page-1.png ... page-10.png: order by the number, not the text.
     auto number = [](const fs::path& p) {

@@ -63,7 +63,7 @@ TEST(FileTimeApi, FileTimeEpochs) {
 }
 
 TEST(CopyFileTimes, CarriesWriteAndAccessTimesInWholeSeconds) {
-    TempDir dir;
+    TempFolder dir;
     const std::string src = dir.touch("in.pptx");
     const std::string dst = dir.touch("out.pptx");
     SetTimes(src, 1600000000, 987654300, 1600000100, 123456789);
@@ -76,7 +76,7 @@ TEST(CopyFileTimes, CarriesWriteAndAccessTimesInWholeSeconds) {
 }
 
 TEST(CopyFileTimes, MissingSourceOrUnopenableDestinationChangesNothing) {
-    TempDir dir;
+    TempFolder dir;
     const std::string dst = dir.touch("out.pptx");
     SetTimes(dst, 1400000000, 0, 1400000000, 0);
     util::CopyFileTimes(dir.file("no-such.pptx"), dst);
@@ -102,7 +102,7 @@ TEST(CopyFileTimes, DatesAcrossAClockChangeKeepTheirInstant) {
     ::setenv("TZ", "Europe/Berlin", 1);
     ::tzset();
 
-    TempDir dir;
+    TempFolder dir;
     const std::string src = dir.touch("in.pptx");
     const std::string dst = dir.touch("out.pptx");
     // 2021-07-01 12:00 UTC; 02:30 CEST and 02:30 CET on 2021-10-31; 2021-12-24

@@ -6,7 +6,7 @@
 
 #include <cstdlib>
 
-#include "settings/test_folder.h"
+#include "support/temp_folder.h"
 
 namespace quillmax::util {
 namespace {
@@ -32,7 +32,7 @@ private:
 };
 
 TEST(DesktopFolder, FollowsTheUsersDirectoriesFile) {
-    test::TestFolder dir;
+    test::TempFolder dir;
     EnvVar home("HOME", dir.path());
     EnvVar config("XDG_CONFIG_HOME", dir / "cfg");
     std::filesystem::create_directories(dir / "cfg");
@@ -44,8 +44,8 @@ TEST(DesktopFolder, FollowsTheUsersDirectoriesFile) {
 }
 
 TEST(DesktopFolder, FallsBackToHomeDesktopWithoutTheTool) {
-    test::TestFolder dir;
-    EnvVar home("HOME", dir.path() + "/");
+    test::TempFolder dir;
+    EnvVar home("HOME", dir.path().string() + "/");
     EnvVar path("PATH", dir / "empty-bin");
     EXPECT_EQ(DesktopFolder(), dir / "Desktop");
 }

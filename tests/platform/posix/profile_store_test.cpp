@@ -7,13 +7,13 @@
 
 #include <filesystem>
 
-#include "settings/test_folder.h"
+#include "support/temp_folder.h"
 
 namespace quillmax::util {
 namespace {
 
 using test::ReadAll;
-using test::TestFolder;
+using test::TempFolder;
 using test::WriteAll;
 using namespace std::string_literals;
 
@@ -27,7 +27,7 @@ std::string Get(ProfileStore& p, const std::string& section, const std::string& 
 }
 
 TEST(ProfileStore, MissingFileGivesTheDefault) {
-    TestFolder dir;
+    TempFolder dir;
     ProfileStore p;
     long n = -1;
     EXPECT_EQ(Get(p, "name", "0", dir / "ole.ini", "fallback  ", &n), "fallback");
@@ -38,7 +38,7 @@ TEST(ProfileStore, MissingFileGivesTheDefault) {
 }
 
 TEST(ProfileStore, FirstWriteCreatesTheFileAndLaterWritesReplaceInPlace) {
-    TestFolder dir;
+    TempFolder dir;
     ProfileStore p;
     const std::string file = dir / "ole.ini";
     EXPECT_TRUE(p.WritePrivateProfileStringA("name", "0", "excel", file));
@@ -52,7 +52,7 @@ TEST(ProfileStore, FirstWriteCreatesTheFileAndLaterWritesReplaceInPlace) {
 }
 
 TEST(ProfileStore, KeepsEverythingElseOfTheFile) {
-    TestFolder dir;
+    TempFolder dir;
     ProfileStore p;
     const std::string file = dir / "ole.ini";
     WriteAll(file, "; written by hand\n[Other]\nA = 1\n\n[Name]\n0=excel\n; note\n\n[tail]\nz=9\n");
@@ -64,7 +64,7 @@ TEST(ProfileStore, KeepsEverythingElseOfTheFile) {
 }
 
 TEST(ProfileStore, TrimsValuesAsWindowsDoes) {
-    TestFolder dir;
+    TempFolder dir;
     ProfileStore p;
     const std::string file = dir / "t.ini";
     WriteAll(file, "[ s ]\n  key  =   spaced out  \nq=\"quoted text\"\nh='half\"\nempty=\n"
@@ -79,7 +79,7 @@ TEST(ProfileStore, TrimsValuesAsWindowsDoes) {
 }
 
 TEST(ProfileStore, CutsToTheBuffer) {
-    TestFolder dir;
+    TempFolder dir;
     ProfileStore p;
     const std::string file = dir / "t.ini";
     ASSERT_TRUE(p.WritePrivateProfileStringA("s", "k", std::string(1500, 'x'), file));
@@ -90,7 +90,7 @@ TEST(ProfileStore, CutsToTheBuffer) {
 }
 
 TEST(ProfileStore, RefusesEntriesThatWouldCorruptTheFile) {
-    TestFolder dir;
+    TempFolder dir;
     ProfileStore p;
     const std::string file = dir / "t.ini";
     EXPECT_FALSE(p.WritePrivateProfileStringA("s", "k", "two\r\nlines", file));
@@ -101,7 +101,7 @@ TEST(ProfileStore, RefusesEntriesThatWouldCorruptTheFile) {
 }
 
 TEST(ProfileStore, DamagedFileNeverCrashes) {
-    TestFolder dir;
+    TempFolder dir;
     ProfileStore p;
     const std::string file = dir / "ole.ini";
     WriteAll(file, "\xff\xfe\x00\x01garbage[\n[name\n0=lost\n[name]\n0=ex\x00" "cel\n1=wo"s);
@@ -113,12 +113,12 @@ TEST(ProfileStore, DamagedFileNeverCrashes) {
 }
 
 TEST(OleIniPath, BesideTheProgramWhenWritableElseInTheUsersConfig) {
-    TestFolder dir;
+    TempFolder dir;
     const char* old = std::getenv("XDG_CONFIG_HOME");
     std::string saved = old ? old : "";
     ::setenv("XDG_CONFIG_HOME", (dir / "cfg").c_str(), 1);
     EXPECT_EQ(OleIniPath(dir.path()), dir / "ole.ini");
-    EXPECT_EQ(OleIniPath(dir.path() + "/"), dir / "ole.ini");
+    EXPECT_EQ(OleIniPath(dir.path().string() + "/"), dir / "ole.ini");
     EXPECT_EQ(OleIniPath(dir / "not-there"), dir / "cfg/quillmax/ole.ini");
     EXPECT_TRUE(std::filesystem::is_directory(dir / "cfg/quillmax"));
     EXPECT_EQ(OleIniPath(""), dir / "cfg/quillmax/ole.ini");

@@ -9,14 +9,14 @@
 #include <filesystem>
 #include <random>
 
-#include "settings/test_folder.h"
+#include "support/temp_folder.h"
 
 namespace quillmax::util {
 namespace {
 
 using namespace settings;
 using test::ReadAll;
-using test::TestFolder;
+using test::TempFolder;
 using test::WriteAll;
 using namespace std::string_literals;
 
@@ -50,7 +50,7 @@ void SetText(RegistryStore& store, RegRoot root, const std::string& key, const s
 }
 
 TEST(RegistryStore, WritesTheExportFormatAndReadsItBack) {
-    TestFolder dir;
+    TempFolder dir;
     {
         RegistryStore store(dir.path());
         SetText(store, RegRoot::LocalMachine, "SOFTWARE\\quillmax\\param", "PPTFolder",
@@ -91,7 +91,7 @@ TEST(RegistryStore, WritesTheExportFormatAndReadsItBack) {
 }
 
 TEST(RegistryStore, AnswersWithWin32Statuses) {
-    TestFolder dir;
+    TempFolder dir;
     RegistryStore store(dir.path());
     RegHandle h = 0;
     EXPECT_EQ(store.RegOpenKeyExA(RegRoot::CurrentUser, "Missing", RegAccess::QueryValue, &h),
@@ -115,7 +115,7 @@ TEST(RegistryStore, AnswersWithWin32Statuses) {
 }
 
 TEST(RegistryStore, EnumeratesDirectSubKeysInNameOrder) {
-    TestFolder dir;
+    TempFolder dir;
     RegistryStore store(dir.path());
     RegHandle h = 0;
     for (const char* k : {"Word.Document\\Insertable", "excel.sheet", "Acro"}) {
@@ -139,7 +139,7 @@ TEST(RegistryStore, EnumeratesDirectSubKeysInNameOrder) {
 }
 
 TEST(RegistryStore, DamagedFilesReadAsWhatTheyStillHold) {
-    TestFolder dir;
+    TempFolder dir;
     std::string text =
         "Windows Registry Editor Version 5.00\r\n\r\n"
         "\"Stray\"=\"before any key\"\r\n"
@@ -197,7 +197,7 @@ TEST(RegistryStore, RandomBytesNeverCrashTheReader) {
 }
 
 TEST(RegistryStore, TextsThatCannotBeQuotedSurviveAsHex) {
-    TestFolder dir;
+    TempFolder dir;
     RegistryStore store(dir.path());
     SetText(store, RegRoot::CurrentUser, "K", "lines", "a\r\nb");
     RegistryStore again(dir.path());
@@ -208,7 +208,7 @@ TEST(RegistryStore, TextsThatCannotBeQuotedSurviveAsHex) {
 }
 
 TEST(RegistryStore, ClassesRootKnowsTheBrowserCommand) {
-    TestFolder dir;
+    TempFolder dir;
     RegistryStore store(dir.path());
     EXPECT_EQ(Query(store, RegRoot::ClassesRoot, "http\\shell\\open\\command", ""),
               std::string("xdg-open") + '\0');
@@ -231,7 +231,7 @@ TEST(RegistryStore, ClassesRootKnowsTheBrowserCommand) {
 }
 
 TEST(RegistryStore, UnwritableFolderFailsQuietly) {
-    TestFolder dir;
+    TempFolder dir;
     WriteAll(dir / "blocker", "a file where the folder should be");
     RegistryStore store(dir / "blocker");
     RegHandle h = 0;
@@ -257,7 +257,7 @@ namespace quillmax::util {
 namespace {
 
 TEST(RegistryStore, SeesChangesMadeToTheFileByOthers) {
-    test::TestFolder dir;
+    test::TempFolder dir;
     RegistryStore store(dir.path());
     SetText(store, settings::RegRoot::LocalMachine, "K", "v", "mine");
     EXPECT_EQ(Query(store, settings::RegRoot::LocalMachine, "K", "v"), std::string("mine") + '\0');
@@ -269,7 +269,7 @@ TEST(RegistryStore, SeesChangesMadeToTheFileByOthers) {
 }
 
 TEST(RegistryStore, EnumeratesALargeRootAtOnce) {
-    test::TestFolder dir;
+    test::TempFolder dir;
     std::string text = "Windows Registry Editor Version 5.00\r\n\r\n";
     for (int i = 0; i < 5000; ++i) {
         text += "[HKEY_CLASSES_ROOT\\Server" + std::to_string(i) + ".Object\\Insertable]\r\n@=\"\"\r\n";

@@ -2,7 +2,7 @@
 // The builder's packages are structurally sound: every part parses, every
 // relationship resolves, every part has a content type, shape ids are
 // unique, glue and timing point at shapes that exist; media are shared.
-#include "platform/pptx/deck_builder.h"
+#include "fixtures/deck_builder.h"
 
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
@@ -13,6 +13,7 @@
 #include <set>
 
 #include "base/errors.h"
+#include "support/temp_folder.h"
 
 namespace quillmax::pptx::deck {
 namespace {
@@ -182,14 +183,13 @@ TEST(DeckBuilder, RefusesIncompleteDescriptionsAndWritesAtomically) {
     d.slides.push_back(Slide{{Picture({}, {0, 0, 10, 10})}, {}});
     EXPECT_THROW(Build(d), office::AutomationError);
 
-    auto dir = std::filesystem::temp_directory_path() / ("qmx-deck-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
+    test::TempFolder tmp;
+    const auto& dir = tmp.path();
     EXPECT_THROW(Write(d, (dir / "bad.pptx").string()), office::AutomationError);
     Write(Everything(), (dir / "good.pptx").string());
     std::vector<std::string> names;
     for (auto& e : std::filesystem::directory_iterator(dir)) names.push_back(e.path().filename().string());
     EXPECT_EQ(names, std::vector<std::string>{"good.pptx"});
-    std::filesystem::remove_all(dir);
 }
 
 TEST(DeckBuilderPictures, AreDeterministicBySeed) {

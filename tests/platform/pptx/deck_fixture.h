@@ -16,15 +16,14 @@
 
 #include "platform/pptx/package_check.h"
 #include "platform/pptx/pptx_automation.h"
+#include "support/temp_folder.h"
 
 namespace quillmax::test {
 
+// One folder for the whole test program, removed when it ends.
 inline std::string TempDir() {
-    static std::string dir = [] {
-        char tmpl[] = "/tmp/qmx-pptx-test-XXXXXX";
-        return std::string(mkdtemp(tmpl));
-    }();
-    return dir;
+    static TempFolder dir;
+    return dir.path().string();
 }
 
 inline std::map<std::string, std::string> ReadZip(const std::string& path) {
