@@ -11,7 +11,7 @@
 #include <ctime>
 #include <cstdio>
 
-#include "platform/pptx/deck_builder.h"
+#include "fixtures/deck_builder.h"
 #include "platform/pptx/imaging.h"
 
 using namespace quillmax::pptx;

@@ -7,7 +7,7 @@
 #include <string>
 #include <exception>
 
-#include "platform/pptx/deck_builder.h"
+#include "fixtures/deck_builder.h"
 
 using namespace quillmax::pptx;
 

@@ -15,7 +15,7 @@
 
 #include "app/batch_run.h"
 #include "office/automation.h"
-#include "platform/pptx/deck_builder.h"
+#include "fixtures/deck_builder.h"
 #include "platform/pptx/package.h"
 #include "platform/pptx/package_check.h"
 #include "platform/pptx/pptx_automation.h"

@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "office/automation.h"
-#include "platform/pptx/deck_builder.h"
+#include "fixtures/deck_builder.h"
 #include "platform/pptx/package.h"
 #include "platform/pptx/package_check.h"
 #include "platform/pptx/pptx_automation.h"

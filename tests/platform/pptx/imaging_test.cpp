@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "base/errors.h"
-#include "platform/pptx/deck_builder.h"
+#include "fixtures/deck_builder.h"
 
 namespace quillmax::pptx::imaging {
 namespace {

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "base/errors.h"
-#include "platform/pptx/deck_builder.h"
+#include "fixtures/deck_builder.h"
 #include "platform/pptx/imaging.h"
 
 namespace quillmax::pptx {
