@@ -82,21 +82,15 @@ private:
 
     Value Read(pugi::xml_node b, const std::string& m, const std::string& member) {
         switch (type_) {
-        case 1: // motion, in percent of the slide
-            if (m == "path") return b.attribute("path") ? Value(std::string(b.attribute("path").value())) : Value();
-            if (m == "byx") return PointCoord(b, "p:by", "x");
-            if (m == "byy") return PointCoord(b, "p:by", "y");
-            if (m == "fromx") return PointCoord(b, "p:from", "x");
-            if (m == "fromy") return PointCoord(b, "p:from", "y");
-            if (m == "tox") return PointCoord(b, "p:to", "x");
-            if (m == "toy") return PointCoord(b, "p:to", "y");
-            break;
         case 2: // colour
             if (m == "by") return Colour(b.child("p:by"));
             if (m == "from") return Colour(b.child("p:from"));
             if (m == "to") return Colour(b.child("p:to"));
             break;
-        case 3: // scale, in percent
+        case 1: // motion, in percent of the slide
+            if (m == "path") return b.attribute("path") ? Value(std::string(b.attribute("path").value())) : Value();
+            [[fallthrough]];
+        case 3: // motion and scale, in percent
             if (m == "byx") return PointCoord(b, "p:by", "x");
             if (m == "byy") return PointCoord(b, "p:by", "y");
             if (m == "fromx") return PointCoord(b, "p:from", "x");
