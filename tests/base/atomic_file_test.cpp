@@ -30,7 +30,7 @@ size_t Entries(const fs::path& folder) {
 }
 
 TEST(AtomicFile, ReplacesContentAndKeepsPermissions) {
-    TempDir dir;
+    TempFolder dir;
     const std::string path = dir.file("a.ini");
     ASSERT_FALSE(util::WriteFileAtomically(path, std::string("one\0two", 7)));
     EXPECT_EQ(Read(path), std::string("one\0two", 7));
@@ -45,7 +45,7 @@ TEST(AtomicFile, ReplacesContentAndKeepsPermissions) {
 }
 
 TEST(AtomicFile, FailureLeavesTargetAndFolderAlone) {
-    TempDir dir;
+    TempFolder dir;
     EXPECT_TRUE(util::WriteFileAtomically(dir.file("missing/a.ini"), "x"));
 
     // A folder in the target's place: the rename fails, the temporary goes.

@@ -35,7 +35,7 @@ public:
     std::vector<std::string> InputFiles() const;
 
 private:
-    TempDir dir_;
+    TempFolder dir_;
     std::string program_;
 };
 

@@ -40,7 +40,7 @@ QApplication& App() {
     static int argc = 1;
     static char name[] = "gui_tests";
     static char* argv[] = {name, nullptr};
-    static TempDir* config = nullptr;
+    static TempFolder* config = nullptr;
     static QApplication* app = [] {
         if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
         config = new TempDir();
@@ -103,7 +103,7 @@ protected:
     }
     void Start() { frm->Form_Load(0); }
 
-    TempDir dir;
+    TempFolder dir;
     FakeOffice office;
     util::FileSystem fileSystem;
     std::unique_ptr<settings::SettingsRuntime> rt;
@@ -465,7 +465,7 @@ TEST_F(Window, HelpLinksReachARealProgramWordForWordWithoutAShell) {
 }
 
 TEST(SupportLinks, InstalledManualIsFoundBesideTheSharedDocuments) {
-    TempDir dir;
+    TempFolder dir;
     fs::create_directories(dir.path() / "usr/bin");
     fs::create_directories(dir.path() / "usr/share/doc/quillmax");
     const std::string bin = (dir.path() / "usr/bin").string();

@@ -200,7 +200,7 @@ protected:
         return "";
     }
 
-    test::TempDir dir_, registryDir_;
+    test::TempFolder dir_, registryDir_;
     test::RecorderView view_;
     settings::Settings settings_;
     settings::OleConversionList oleList_;

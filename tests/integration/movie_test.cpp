@@ -117,7 +117,7 @@ TEST_F(MovieRun, CorpusVideosComeOutOfTheirPackagesLinksAreReportedOnceAndTarget
     EXPECT_TRUE(Outputs(inputs).empty());
 
     // A file of the answered name in the current folder is not the movie.
-    TempDir elsewhere;
+    TempFolder elsewhere;
     elsewhere.touch("media1.mp4", 3 * kMB);
     const fs::path cwd = fs::current_path();
     fs::current_path(elsewhere.path());

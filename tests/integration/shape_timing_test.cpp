@@ -34,7 +34,7 @@ TEST(ShapeTiming, EffectsThatRanWithADeletedLeaderJoinThePreviousClick) {
                  {4, 10, deck::Trigger::WithPrevious}, {6, 10, deck::Trigger::OnClick},
                  {5, 10, deck::Trigger::WithPrevious}};
     d.slides.push_back(s);
-    test::TempDir dir;
+    test::TempFolder dir;
     const auto input = dir.file("in.pptx"), output = dir.file("out.pptx");
     deck::Write(d, input);
 
