@@ -57,7 +57,7 @@ TEST(AtomicFile, FailureLeavesTargetAndFolderAlone) {
 }
 
 TEST(RenameNoReplace, PutsAFileInPlaceOnlyWhenTheNameIsFree) {
-    TempDir dir;
+    TempFolder dir;
     const std::string from = (dir.path() / "a.tmp").string(), to = (dir.path() / "out.pptx").string();
     std::ofstream(from) << "mine";
     EXPECT_FALSE(util::RenameNoReplace(from, to));

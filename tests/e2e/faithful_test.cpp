@@ -17,7 +17,7 @@
 #include <pugixml.hpp>
 
 #include "e2e/e2e_support.h"
-#include "platform/pptx/deck_builder.h"
+#include "fixtures/deck_builder.h"
 #include "platform/pptx/package.h"
 #include "support/render_compare.h"
 

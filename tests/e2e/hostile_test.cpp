@@ -14,7 +14,7 @@
 #include <filesystem>
 
 #include "e2e/e2e_support.h"
-#include "platform/pptx/deck_builder.h"
+#include "fixtures/deck_builder.h"
 #include "platform/pptx/deck_fixture.h"
 
 namespace fs = std::filesystem;

@@ -102,7 +102,7 @@ BuiltDeck BuildMovieDeck(const std::string& folder, const std::string& movie, co
 TEST(MovieRun, A1080pMovieShrinksToItsShownSizeAndKeepsEverythingElse) {
     if (!HaveEncoder()) GTEST_SKIP() << "ffmpeg not installed";
     Sandbox box;
-    TempDir work;
+    TempFolder work;
     const std::string movie = work.file("movie.mp4"), sound = work.file("tone.wav");
     MakeMovie(movie, 30);
     ASSERT_EQ(RunProgram({"ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i", "sine=frequency=300:duration=20", sound})
@@ -222,7 +222,7 @@ TEST(MovieRun, CorpusMoviesAreReencodedWherePayingAndReportedOtherwise) {
 TEST(MovieRun, StopDuringAnEncodeEndsTheRunWithinASecondAndLeavesNothing) {
     if (!HaveEncoder()) GTEST_SKIP() << "ffmpeg not installed";
     Sandbox box;
-    TempDir work;
+    TempFolder work;
     const std::string movie = work.file("long.mp4"), sound = work.file("tone.wav");
     MakeMovie(movie, 60, "1280x720");
     ASSERT_EQ(RunProgram({"ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i", "sine=duration=1", sound}).exitCode, 0);

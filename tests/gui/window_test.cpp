@@ -43,7 +43,7 @@ QApplication& App() {
     static TempFolder* config = nullptr;
     static QApplication* app = [] {
         if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        config = new TempDir();
+        config = new TempFolder();
         setenv("XDG_CONFIG_HOME", config->path().c_str(), 1);
         auto* made = new QApplication(argc, argv);
         gui::InstallQtJapanese(*made);

@@ -11,13 +11,13 @@
 #include <chrono>
 #include <ctime>
 
-#include "settings/test_folder.h"
+#include "support/temp_folder.h"
 
 namespace quillmax::settings {
 namespace {
 
 using test::ReadAll;
-using test::TestFolder;
+using test::TempFolder;
 using test::WriteAll;
 using Clock = std::chrono::steady_clock;
 
@@ -33,7 +33,7 @@ size_t Count(const std::string& text, const std::string& what) {
 }
 
 TEST(HostileSettings, TwentyThousandValuesAndTenThousandListEntriesStartAndExitInSeconds) {
-    TestFolder dir;
+    TempFolder dir;
     const std::string registry = dir / "registry";
     std::filesystem::create_directories(registry);
     std::string lm = "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\quillmax\\param]\r\n";
@@ -54,7 +54,7 @@ TEST(HostileSettings, TwentyThousandValuesAndTenThousandListEntriesStartAndExitI
 
     const double cpu = CpuSeconds();
     {
-        SettingsRuntime rt(dir.path(), registry);
+        SettingsRuntime rt(dir.path().string(), registry);
         Startup(rt);
         EXPECT_EQ(rt.settings.Ratio, 2);
         // ten thousand from the file, ten thousand more installed servers
@@ -75,14 +75,14 @@ TEST(HostileSettings, TwentyThousandValuesAndTenThousandListEntriesStartAndExitI
 }
 
 TEST(HostileSettings, PipesInTheFilesPlacesDoNotBlock) {
-    TestFolder dir;
+    TempFolder dir;
     const std::string registry = dir / "registry";
     std::filesystem::create_directories(registry);
     ASSERT_EQ(::mkfifo((registry + "/HKEY_LOCAL_MACHINE.reg").c_str(), 0600), 0);
     ASSERT_EQ(::mkfifo((registry + "/HKEY_CLASSES_ROOT.reg").c_str(), 0600), 0);
     ASSERT_EQ(::mkfifo((dir / "ole.ini").c_str(), 0600), 0);
     auto start = Clock::now();
-    SettingsRuntime rt(dir.path(), registry);
+    SettingsRuntime rt(dir.path().string(), registry);
     Startup(rt);
     EXPECT_EQ(rt.settings.Ratio, 1); // the defaults
     EXPECT_EQ(rt.oleList.keys().size(), 13u);

@@ -25,7 +25,7 @@ TEST(ScratchFiles, NamesCarryTheMarkAndTheProcess) {
 }
 
 TEST(ScratchFiles, OnlyTheFilesOfGoneProcessesAreRemoved) {
-    TempDir dir;
+    TempFolder dir;
     const std::string me = std::to_string(::getpid());
     const std::vector<std::string> gone = {"qmx-999999999-ABCDE.tmp.pptx", "~qmx-999999999-12345.tmp.pptx",
                                            "~qmx-999999999-12345.tmp.pptx.Xy12Zq"};

@@ -6,7 +6,7 @@
 
 #include "deck_fixture.h"
 #include "base/errors.h"
-#include "platform/pptx/deck_builder.h"
+#include "fixtures/deck_builder.h"
 #include "platform/pptx/imaging.h"
 #include "platform/pptx/similarity.h"
 
