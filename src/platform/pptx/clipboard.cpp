@@ -19,8 +19,6 @@ namespace {
 
 constexpr int kDepthLimit = 8;
 
-bool Is(pugi::xml_node n, const char* name) { return n && std::strcmp(n.name(), name) == 0; }
-
 void CapturePart(Part& part, ClipContent& clip, int depth) {
     if (clip.parts.count(part.name()) || depth > kDepthLimit) return;
     ClipPart& cp = clip.parts[part.name()];

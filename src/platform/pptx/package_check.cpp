@@ -15,8 +15,6 @@ namespace quillmax::pptx {
 
 namespace {
 
-bool Is(pugi::xml_node n, const char* name) { return n && std::strcmp(n.name(), name) == 0; }
-
 // Shape ids as the slide shows them: the first alternative of each
 // mc:AlternateContent, nothing inside graphic data (OLE preview pictures).
 // Walked with a list of its own rather than the call stack.

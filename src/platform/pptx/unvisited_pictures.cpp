@@ -22,8 +22,6 @@ constexpr const char* kCtMaster = "application/vnd.openxmlformats-officedocument
 constexpr const char* kSvgBlipUri = "{96DAC541-7B7A-43D3-8B79-37D633B846F1}";
 constexpr const char* kImgPropsUri = "{BEBA8EAE-BF5A-486C-A8C5-ECC9F3942E4B}";
 
-bool Is(pugi::xml_node n, const char* name) { return n && std::strcmp(n.name(), name) == 0; }
-
 bool HasExt(pugi::xml_node blip, const char* uri) {
     for (auto e : blip.child("a:extLst").children("a:ext"))
         if (std::strcmp(e.attribute("uri").value(), uri) == 0) return true;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <initializer_list>
 #include <string>
@@ -20,6 +21,9 @@ inline std::int64_t PtToEmu(double pt) { return static_cast<std::int64_t>(pt * k
 // sibling listed before `name` in `order`, before every one listed after it.
 // Children not in `order` are kept in front of the first later sibling.
 pugi::xml_node ChildInOrder(pugi::xml_node parent, const char* name, std::initializer_list<const char*> order);
+
+// Whether n is an element of that qualified name.
+inline bool Is(pugi::xml_node n, const char* name) { return n && std::strcmp(n.name(), name) == 0; }
 
 std::int64_t AttrInt(pugi::xml_node node, const char* attr, std::int64_t fallback = 0);
 
