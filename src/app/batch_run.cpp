@@ -93,12 +93,42 @@ void FinalSteps(Session& s, bool result) {
     s.view->SetStopEnabled(false);
     s.view->SetStatus(result ? kStatusFinished : kStatusInterrupted);
     s.view->Beep();
+    s.progress.finished = true;
+    s.view->ShowProgress(s.progress);
 }
 
 std::string ScratchPath(Session& s) {
     util::FileSystem& files = Files(s);
     // The temporary name keeps its own extension: a double extension.
     return files.GetSpecialFolder(2) + util::kPathSep + files.GetTempName() + "." + s.curExt;
+}
+
+// The batch's slide total, from the counts known before any file is opened.
+void BeginBatchProgress(Session& s) {
+    s.progress = BatchProgress{};
+    s.progress.fileCount = static_cast<int>(s.fileList.size());
+    s.slidesOf.assign(s.fileList.size(), 0);
+    for (size_t i = 0; i < s.fileList.size(); ++i) {
+        if (s.countSlides) step([&] { s.slidesOf[i] = std::max(0, s.countSlides(s.fileList[i])); });
+        s.progress.slidesTotal += s.slidesOf[i];
+    }
+    s.view->ShowProgress(s.progress);
+}
+
+void BeginFileProgress(Session& s, size_t index) {
+    s.progress.file = static_cast<int>(index) + 1;
+    s.progress.fileName = s.fileList[index];
+    s.progress.slide = 0;
+    s.progress.slideCount = s.slidesOf[index];
+    s.view->ShowProgress(s.progress);
+}
+
+// A file skipped, refused or stopped still moves the bar past its slides.
+void EndFileProgress(Session& s, size_t index) {
+    int done = 0;
+    for (size_t i = 0; i <= index; ++i) done += s.slidesOf[i];
+    s.progress.slidesDone = std::max(s.progress.slidesDone, done);
+    s.view->ShowProgress(s.progress);
 }
 
 // What became of the run's file loop.
@@ -117,7 +147,9 @@ LoopEnd RunFiles(Session& s, bool& result) {
     };
 
     const std::vector<std::string> entries = s.fileList; // the count is taken once
-    for (const std::string& entry : entries) {
+    for (size_t index = 0; index < entries.size(); ++index) {
+        const std::string& entry = entries[index];
+        BeginFileProgress(s, index);
         bool up = false;
         call([&] { up = EnsurePowerPoint(s); });
         if (!up) continue;
@@ -179,8 +211,9 @@ LoopEnd RunFiles(Session& s, bool& result) {
             if (PowerPointVersion(s) == 12) RestorePictureCompression(s);
         });
         // Also when the pass named an output but did not write it.
-        if (s.settings->KeepFileDate == 1 && !outputPath.empty())
+        if (s.settings->KeepFileDate == 1 && !outputPath.empty() && s.dryRunFolder.empty())
             util::CopyFileTimes(entry, outputPath);
+        EndFileProgress(s, index);
 
         if (!result) break;
     }
@@ -278,6 +311,7 @@ void btnStart_Click(Session& s) {
             Need(s.appEXCEL, "ExcelApplication").SetVisible(true);
         }
 
+        BeginBatchProgress(s);
         RunFiles(s, result);
     } catch (const office::AutomationError&) {
         // A run left through a failure did not finish: it never reads as

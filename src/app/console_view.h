@@ -44,6 +44,13 @@ public:
 
     void DoEvents() override;
     void Beep() override;
+    void ShowProgress(const BatchProgress& progress) override;
+
+    // A one-line progress on `err`, redrawn in place, for a terminal of
+    // that many columns; 0 (the default) shows none. stdout never sees it.
+    void EnableProgressLine(int columns) { progressColumns_ = columns; }
+    // The progress line's text, cut to fit `columns` display columns.
+    static std::string ProgressLine(const BatchProgress& progress, int columns);
 
     // What the stop button does; run from DoEvents after an interrupt while
     // the stop button is enabled.
@@ -60,6 +67,8 @@ public:
 
 private:
     std::optional<std::string> ReadLine();
+    void EraseProgress();
+    void DrawProgress();
 
     std::ostream& out_;
     std::ostream& err_;
@@ -68,6 +77,9 @@ private:
     std::string log_, status_, source_, caption_;
     bool startEnabled_ = true, stopEnabled_ = false;
     std::function<void()> stop_;
+    int progressColumns_ = 0;
+    std::string progressLine_; // the latest; empty when none is to be shown
+    bool shown_ = false;       // the line is on the terminal now
 };
 
 } // namespace quillmax::app

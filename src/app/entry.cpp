@@ -2,6 +2,10 @@
 // The entry procedure and the headless program around it.
 #include "app/entry.h"
 
+#include <filesystem>
+#include <optional>
+#include <random>
+#include <system_error>
 #include <tuple>
 #include <utility>
 
@@ -15,6 +19,8 @@
 
 namespace quillmax::app {
 namespace {
+
+namespace fs = std::filesystem;
 
 constexpr size_t kMaxArguments = 256;
 constexpr const char* kQuitPowerPointFirst =
@@ -55,8 +61,49 @@ int ExitStatusOf(const std::string& status) {
     return kExitRefused;
 }
 
+namespace {
+
+// A private scratch folder for a dry run, removed with everything in it.
+class ScratchFolder {
+public:
+    ScratchFolder() {
+        std::error_code ec;
+        const fs::path base = fs::temp_directory_path(ec);
+        if (ec) return;
+        std::random_device random;
+        for (int attempt = 0; attempt < 20; ++attempt) {
+            const fs::path p = base / ("quillmax-dry-" + std::to_string(random()));
+            if (fs::create_directory(p, ec) && !ec) {
+                const std::u8string u8 = p.u8string();
+                path_.assign(u8.begin(), u8.end());
+                return;
+            }
+        }
+    }
+    ~ScratchFolder() {
+        std::error_code ec;
+        if (!path_.empty()) fs::remove_all(path_, ec);
+    }
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+} // namespace
+
 int RunHeadless(Session& s, ConsoleView& view, settings::SettingsRuntime& rt,
-                const std::vector<std::string>& files, bool movies) {
+                const std::vector<std::string>& files, const HeadlessOptions& options) {
+    std::optional<ScratchFolder> scratch;
+    if (options.dryRun) {
+        scratch.emplace();
+        // Without a scratch folder nothing could be measured safely.
+        if (scratch->path().empty()) {
+            view.MessageBox("一時ﾌｫﾙﾀﾞを作成できませんでした。", Icon::Stop);
+            return kExitRefused;
+        }
+        s.dryRunFolder = scratch->path();
+    }
     std::unique_ptr<util::FileSystem> fileSystem = CreateFileSystem();
     s.fileSystem = fileSystem.get();
     s.view = &view;
@@ -80,7 +127,7 @@ int RunHeadless(Session& s, ConsoleView& view, settings::SettingsRuntime& rt,
         if (!CheckEnvironment(s)) view.MessageBox(kQuitPowerPointFirst, Icon::Exclamation);
         view.SetStatus("OK");
         stored = {rt.settings.Movie, rt.settings.MovieTarget};
-        if (movies) {
+        if (options.movies) {
             rt.settings.Movie = 1;
             rt.settings.MovieTarget = 0;
         }
@@ -94,8 +141,8 @@ int RunHeadless(Session& s, ConsoleView& view, settings::SettingsRuntime& rt,
     office::step([&] {
         if (s.automation) s.automation->SystemClipboard().Clear();
     });
-    if (movies) std::tie(rt.settings.Movie, rt.settings.MovieTarget) = stored;
-    settings::Shutdown(rt);
+    if (options.movies) std::tie(rt.settings.Movie, rt.settings.MovieTarget) = stored;
+    if (!options.dryRun) settings::Shutdown(rt);
     return ExitStatusOf(view.Status());
 }
 

@@ -44,9 +44,16 @@ int ExitStatusOf(const std::string& status);
 // (an empty list is refused like an empty input box), and the shut-down
 // (clipboard emptied, settings and ole.ini written). s must have automation
 // set; view, settings, registry, oleList and fileSystem are filled from
-// `view`, `rt` and a new file system. `movies` turns movie handling on for
-// this run (embedded and linked) without storing it. Returns the exit status.
+// `view`, `rt` and a new file system. Returns the exit status.
+struct HeadlessOptions {
+    // movie handling on for this run (embedded and linked), not stored
+    bool movies = false;
+    // the whole pass, but nothing is written anywhere (outputs and movies are
+    // measured in a scratch folder that is removed, settings and ole.ini are
+    // not saved); the log reads as a real run's would
+    bool dryRun = false;
+};
 int RunHeadless(Session& s, ConsoleView& view, settings::SettingsRuntime& rt,
-                const std::vector<std::string>& files, bool movies = false);
+                const std::vector<std::string>& files, const HeadlessOptions& options = {});
 
 } // namespace quillmax::app

@@ -64,6 +64,25 @@ std::string Reason(const office::AutomationError& e) {
     return e.systemError() ? util::ErrorReasonText(e.systemError()) : "書き込みに失敗しました";
 }
 
+// A dry run saves into its scratch folder only to measure what would have
+// been written, and deletes the file again.
+double MeasureUnsaved(Session& s) {
+    util::FileSystem& files = Files(s);
+    const std::string temp = s.dryRunFolder + util::kPathSep + files.GetTempName() + "." + s.curExt;
+    double size = 0;
+    try {
+        Need(s.presSource, "Presentation").SaveAs(temp);
+        size = files.FileSize(temp);
+    } catch (const office::AutomationError&) {
+        std::error_code ec;
+        fs::remove(Native(temp), ec);
+        throw;
+    }
+    std::error_code ec;
+    fs::remove(Native(temp), ec);
+    return size;
+}
+
 // Saves presSource to a temporary file beside the output and puts it in
 // place only after the save succeeded, so a failed save leaves an older
 // output as it was. A file that appeared under the output's name after the
@@ -121,6 +140,15 @@ std::string SaveOutput(Session& s, std::string outputPath, bool mayReplace, doub
     }
 }
 
+// The opened file's own count replaces the one taken before the batch.
+void SlideCountKnown(Session& s, int slideCount) {
+    const size_t index = static_cast<size_t>(std::max(0, s.progress.file - 1));
+    if (index >= s.slidesOf.size()) return;
+    s.progress.slidesTotal += slideCount - s.slidesOf[index];
+    s.slidesOf[index] = slideCount;
+    s.progress.slideCount = slideCount;
+}
+
 } // namespace
 
 bool CompressPresentation(Session& s, const std::string& inputPath, std::string& outputPath) {
@@ -175,14 +203,18 @@ bool CompressPresentation(Session& s, const std::string& inputPath, std::string&
     s.movieBytesAfter = 0;
 
     const int slideCount = step_value([&] { return Need(s.presSource, "Presentation").GetSlides()->Count(); }, 0);
+    SlideCountKnown(s, slideCount);
     for (int k = 1; k <= slideCount; ++k) {
         s.view->SetStatus(kProcessing);
+        s.progress.slide = k;
+        s.view->ShowProgress(s.progress);
         step([&] {
             const int now = Need(s.presSource, "Presentation").GetSlides()->Count();
             Log(s, "   ﾍﾟｰｼﾞ " + std::to_string(k) + "/" + std::to_string(now) + kCrLf);
         });
         step([&] { engine::CompressSlide(s, Need(s.presSource, "Presentation").GetSlides()->Item(k), nullptr, true); });
         step([&] { Need(s.presSource, "Presentation").SetSaved(true); });
+        ++s.progress.slidesDone;
         if (s.stopRequested) {
             s.shapeReplaced = false;
             break;
@@ -201,11 +233,16 @@ bool CompressPresentation(Session& s, const std::string& inputPath, std::string&
     bool notSmaller = false;
     if (s.shapeReplaced || s.movieBytesBefore > s.movieBytesAfter) {
         try {
-            std::string written = SaveOutput(s, chosen, mayReplace, inputSize, notSmaller);
-            skipped = written.empty() && !notSmaller;
-            if (!skipped) {
-                outputPath = written;
-                step([&] { outputSize = Files(s).FileSize(written); });
+            if (!s.dryRunFolder.empty()) {
+                outputSize = MeasureUnsaved(s);
+                notSmaller = inputSize > 0 && outputSize >= inputSize;
+            } else {
+                std::string written = SaveOutput(s, chosen, mayReplace, inputSize, notSmaller);
+                skipped = written.empty() && !notSmaller;
+                if (!skipped) {
+                    outputPath = written;
+                    step([&] { outputSize = Files(s).FileSize(written); });
+                }
             }
         } catch (const office::AutomationError& e) {
             saveFailure = kCannotSave + Reason(e);

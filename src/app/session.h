@@ -5,6 +5,7 @@
 // the front end makes it.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@ namespace quillmax::app {
 
 // The front ends speak the engine's view vocabulary.
 using engine::Answer;
+using engine::BatchProgress;
 using engine::Icon;
 using engine::kProgramTitle;
 using engine::MainView;
@@ -34,6 +36,12 @@ struct Session : engine::RunState {
     int filesOpened = 0;
     int filesFailed = 0;
     std::string scratchFailure; // why this file's scratch copy could not be saved ("" = it was)
+
+    // progress of the batch; slide counts come from countSlides (0 when it
+    // is not set or cannot tell) until a file is opened
+    std::function<int(const std::string& path)> countSlides;
+    BatchProgress progress;
+    std::vector<int> slidesOf; // per entry of fileList
 };
 
 } // namespace quillmax::app

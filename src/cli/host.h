@@ -22,6 +22,10 @@ std::vector<std::string> PrepareConsole(int argc, char** argv);
 // The folder the program lives in (ole.ini sits beside it).
 std::string ProgramFolder(const char* argv0);
 bool StdinIsTerminal();
+// Columns of the terminal on stderr; 0 when stderr is not a terminal.
+int StderrTerminalColumns();
+// A deck's slide count before it is opened, for progress; -1 when unknown.
+int CountSlides(const std::string& path);
 // The presentation program this platform drives. A backend that cannot be
 // set up answers with one that fails every start (so the environment check
 // reports it), never with null.

@@ -2,12 +2,14 @@
 // The main's host on POSIX: the package-backed PowerPoint.
 #include "host.h"
 
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <system_error>
 
 #include "platform/pptx/pptx_automation.h"
+#include "platform/pptx/report.h"
 
 namespace quillmax::cli {
 
@@ -24,6 +26,15 @@ std::string ProgramFolder(const char* argv0) {
 }
 
 bool StdinIsTerminal() { return ::isatty(STDIN_FILENO) == 1; }
+
+int StderrTerminalColumns() {
+    if (::isatty(STDERR_FILENO) != 1) return 0;
+    struct winsize ws {};
+    if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0) return ws.ws_col;
+    return 80;
+}
+
+int CountSlides(const std::string& path) { return pptx::CountSlides(path); }
 
 std::unique_ptr<office::Automation> CreateAutomation() { return pptx::CreateAutomation(); }
 

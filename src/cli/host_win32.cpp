@@ -41,6 +41,11 @@ std::string ProgramFolder(const char*) {
 
 bool StdinIsTerminal() { return ::_isatty(::_fileno(stdin)) != 0; }
 
+// No progress line on this console yet.
+int StderrTerminalColumns() { return 0; }
+
+int CountSlides(const std::string&) { return -1; }
+
 std::unique_ptr<office::Automation> CreateAutomation() { return com::CreateAutomation(); }
 
 } // namespace quillmax::cli

@@ -3,6 +3,7 @@
 //   qmx-pptx dump FILE            shapes per slide (and main sequences)
 //   qmx-pptx check FILE           structural problems; exit 1 when any
 //   qmx-pptx roundtrip IN OUT     open read-only, save as OUT
+//   qmx-pptx report FILE [--json] where the bytes are
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -10,6 +11,7 @@
 #include "base/errors.h"
 #include "platform/pptx/package_check.h"
 #include "platform/pptx/pptx_automation.h"
+#include "platform/pptx/report.h"
 #include "platform/pptx/timeline.h"
 
 using namespace quillmax;
@@ -17,7 +19,7 @@ using namespace quillmax;
 namespace {
 
 int Usage() {
-    std::cerr << "usage: qmx-pptx dump FILE | check FILE | roundtrip IN OUT\n";
+    std::cerr << "usage: qmx-pptx dump FILE | check FILE | roundtrip IN OUT | report FILE [--json]\n";
     return 2;
 }
 
@@ -64,6 +66,11 @@ int main(int argc, char** argv) {
             auto problems = pptx::CheckPackageFile(argv[2]);
             for (auto& p : problems) std::cout << p << "\n";
             return problems.empty() ? 0 : 1;
+        }
+        if (cmd == "report" && (argc == 3 || (argc == 4 && std::string(argv[3]) == "--json"))) {
+            const pptx::DeckReport report = pptx::MakeReport(argv[2]);
+            std::cout << (argc == 4 ? pptx::ReportJson(argv[2], report) : pptx::ReportText(argv[2], report));
+            return 0;
         }
         if (cmd == "roundtrip" && argc == 4) {
             auto automation = pptx::CreateAutomation();

@@ -24,7 +24,7 @@
 namespace {
 
 constexpr const char* kUsage =
-    "使い方: quillmax [--headless [--all-pictures] [--movies]] [ファイル...]\n"
+    "使い方: quillmax [--headless [--all-pictures] [--movies]] [--dry-run] [ファイル...]\n"
     "\n"
     "PowerPoint ファイル (.pptx) を、見た目を保ったまま小さくします。\n"
     "出力は入力と同じフォルダ (または設定した出力先) に\n"
@@ -36,12 +36,16 @@ constexpr const char* kUsage =
     "               マスター・レイアウト・塗りつぶしの画像も圧縮します (設定は保存しません)。\n"
     "  --movies     今回の実行に限り、埋め込み動画とリンク先動画も圧縮します (ffmpeg)。\n"
     "               設定には保存しません。\n"
+    "               標準エラー出力が端末のときは、進み具合を1行で表示します。\n"
+    "  --dry-run    --headless と同じく全て処理しますが、何も書き出しません。\n"
+    "               保存したはずのサイズをログに出します。\n"
     "  --help       この説明を表示します。\n"
     "  --version    バージョンを表示します。\n"
     "\n"
     "終了コード (--headless): 0 圧縮完了、1 圧縮中断、2 開始できなかった\n";
 
-int RunConsole(const std::vector<std::string>& files, const char* argv0, bool allPictures, bool movies) {
+int RunConsole(const std::vector<std::string>& files, const char* argv0, bool allPictures,
+               const quillmax::app::HeadlessOptions& options) {
     using namespace quillmax;
     std::unique_ptr<office::Automation> automation = cli::CreateAutomation();
     settings::SettingsRuntime rt(cli::ProgramFolder(argv0));
@@ -49,9 +53,11 @@ int RunConsole(const std::vector<std::string>& files, const char* argv0, bool al
     app::Session session;
     session.automation = automation.get();
     session.allPicturesForRun = allPictures;
+    session.countSlides = cli::CountSlides;
     app::ConsoleView view(std::cout, std::cerr, std::cin, cli::StdinIsTerminal());
+    view.EnableProgressLine(cli::StderrTerminalColumns());
     app::ConsoleView::InstallInterruptHandler();
-    return app::RunHeadless(session, view, rt, files, movies);
+    return app::RunHeadless(session, view, rt, files, options);
 }
 
 } // namespace
@@ -62,7 +68,7 @@ int main(int argc, char** argv) {
     const std::vector<std::string> args = quillmax::cli::PrepareConsole(argc, argv);
     bool headless = false;
     bool allPictures = false;
-    bool movies = false;
+    quillmax::app::HeadlessOptions options;
     bool optionsEnded = false;
     std::vector<std::string> files;
     for (const std::string& arg : args) {
@@ -73,7 +79,10 @@ int main(int argc, char** argv) {
         } else if (!optionsEnded && arg == "--all-pictures") {
             allPictures = true;
         } else if (!optionsEnded && arg == "--movies") {
-            movies = true;
+            options.movies = true;
+        } else if (!optionsEnded && arg == "--dry-run") {
+            headless = true; // a dry run has no window
+            options.dryRun = true;
         } else if (!optionsEnded && (arg == "--help" || arg == "-h")) {
             std::fputs(kUsage, stdout);
             return 0;
@@ -92,11 +101,11 @@ int main(int argc, char** argv) {
     quillmax::engine::UseFfmpegEncoder();
     (void)headless; // without the window every run is headless
 #ifdef QUILLMAX_WINDOW
-    if (!headless) return quillmax::gui::RunWindow(argc, argv, quillmax::cli::CreateAutomation);
+    if (!headless) return quillmax::gui::RunWindow(argc, argv, quillmax::cli::CreateAutomation, quillmax::cli::CountSlides);
 #endif
 
     try {
-        return RunConsole(files, argc > 0 ? argv[0] : nullptr, allPictures, movies);
+        return RunConsole(files, argc > 0 ? argv[0] : nullptr, allPictures, options);
     } catch (const quillmax::office::ProgramEnd& end) {
         return end.code();
     } catch (const std::exception& e) {

@@ -79,6 +79,9 @@ std::string CompressMovieFile(RunState& s, const std::string& presentationPath,
         const std::string ext = files.GetExtensionName(moviePath);
         outputBase = outputFolder.empty() ? MakeOutputBase(s, folder, name, before, "MB")
                                           : AddPathSep(outputFolder) + name;
+        // A dry run leaves the user's folders as they were.
+        if (!s.dryRunFolder.empty())
+            outputBase = s.dryRunFolder + util::kPathSep + files.GetFileName(outputBase);
 
         const Recipe& recipe = ChooseRecipe(s, ext);
         for (const std::string& raw : recipe) {

@@ -58,6 +58,9 @@ struct RunState {
 
     // 停止 was pressed; a running movie encoder is killed when it sees this
     bool stopRequested = false;
+    // a dry run writes nothing: outputs and re-encoded movies go to this
+    // scratch folder, are measured and deleted
+    std::string dryRunFolder;
 };
 
 } // namespace quillmax::engine

@@ -11,6 +11,19 @@
 namespace quillmax::engine {
 
 enum class Icon { None, Exclamation, Stop, Information, Question };
+
+// Where a batch stands, for a progress bar or line. Counts are 1-based for
+// the current file and slide; slidesDone / slidesTotal cover the batch.
+struct BatchProgress {
+    int file = 0;
+    int fileCount = 0;
+    std::string fileName; // the current file's path
+    int slide = 0;
+    int slideCount = 0;
+    int slidesDone = 0;
+    int slidesTotal = 0;
+    bool finished = false; // the batch has ended
+};
 enum class Answer { Yes, No, Cancel };
 
 class MainView {
@@ -50,6 +63,9 @@ public:
     virtual std::optional<std::string> InputBox(const std::string& prompt,
                                                 const std::string& title,
                                                 const std::string& preset) = 0;
+
+    // Where the batch stands; shown beside lblMsg, never in the log.
+    virtual void ShowProgress(const BatchProgress&) {}
 
     // Lets pending window messages run once (stop clicks, repaints, close).
     virtual void DoEvents() = 0;

@@ -25,6 +25,8 @@
 namespace quillmax::gui {
 namespace {
 
+constexpr int kProgressLeft = 4440; // twips
+
 constexpr const char* kCloseOfficeWarning = "圧縮処理はパワーポイントを全て終了させてから行ってください。";
 
 QLabel* MakeLabel(const char* text, QWidget* parent, int l, int t, int w, int h) {
@@ -148,6 +150,12 @@ void FrmMain::BuildControls() {
     txtLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Place(txtLog, 120, kLogTop, 8235, 1035);
     lblMsg = MakeLabel("lblMsg", client, 120, 4800, 495, 180);
+    // Right of the status texts, which grow to the left half at most.
+    prgBatch = new QProgressBar(client);
+    prgBatch->setTextVisible(true);
+    prgBatch->setFormat(QStringLiteral("%v/%m"));
+    Place(prgBatch, kProgressLeft, 4800, kDesignWidth - 250 - kProgressLeft - 120, 210);
+    prgBatch->hide();
     txtWarning = new QTextEdit(client);
     txtWarning->setAcceptRichText(false);
     txtWarning->setPlainText(FromCrLf("圧縮処理中に他のソフトウェアを利用しないでください。\r\n\r\n"
@@ -328,6 +336,7 @@ void FrmMain::Form_Resize() {
     // Control tops are counted in the client area under the menu bar.
     const int windowHeight = height();
     lblMsg->move(lblMsg->x(), windowHeight - lblMsg->height() - Px(1000));
+    prgBatch->move(prgBatch->x(), lblMsg->y() + (lblMsg->height() - prgBatch->height()) / 2);
     const int logHeight = windowHeight - txtLog->y() - Px(1300);
     if (logHeight > 0) txtLog->resize(txtLog->width(), logHeight);
     inResize_ = false;
@@ -366,6 +375,7 @@ void FrmMain::EndProgram(int code) {
 void FrmMain::btnClear_Click() {
     txtSource->clear();
     txtLog->clear();
+    prgBatch->hide();
     txtBlank->show();
     txtBlank->raise();
 }
@@ -529,5 +539,12 @@ void FrmMain::DoEvents() {
 }
 
 void FrmMain::Beep() { QApplication::beep(); }
+
+void FrmMain::ShowProgress(const app::BatchProgress& p) {
+    prgBatch->setRange(0, std::max(1, p.slidesTotal));
+    prgBatch->setValue(std::min(p.slidesDone, std::max(1, p.slidesTotal)));
+    prgBatch->setToolTip(p.finished ? QString() : Q(p.fileName));
+    prgBatch->show();
+}
 
 }  // namespace quillmax::gui

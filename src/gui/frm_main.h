@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QTextEdit>
 #include <QPushButton>
 #include <QToolButton>
@@ -101,6 +102,7 @@ public:
                                         const std::string& preset) override;
     void DoEvents() override;
     void Beep() override;
+    void ShowProgress(const app::BatchProgress& progress) override;
 
     // Window height in twips (what FormHeight stores).
     int HeightTwips() const;
@@ -120,6 +122,7 @@ public:
     QLabel* Label9;
     QPlainTextEdit* txtLog;
     QLabel* lblMsg;
+    QProgressBar* prgBatch; // slides done of the batch, beside lblMsg
     QTextEdit* txtWarning;
     QLabel* PicLogo;
     // hidden controls

@@ -68,7 +68,7 @@ int SaveScreenshots(FrmMain& frm, const QString& folder) {
 
 } // namespace
 
-int RunWindow(int argc, char** argv, const AutomationFactory& makeAutomation) {
+int RunWindow(int argc, char** argv, const AutomationFactory& makeAutomation, const SlideCounter& countSlides) {
     QApplication app(argc, argv);
     InstallQtJapanese(app);
     app.setFont(JapaneseFont(9));
@@ -94,6 +94,7 @@ int RunWindow(int argc, char** argv, const AutomationFactory& makeAutomation) {
     session.oleList = &rt.oleList;
     session.registry = &rt.registry;
     session.fileSystem = fileSystem.get();
+    session.countSlides = countSlides;
 
     FrmMain frm(session, rt, programFolder);
     session.view = &frm;

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "office/automation.h"
 
@@ -13,8 +14,13 @@ namespace quillmax::gui {
 // It may throw: the environment check then reports the missing program.
 using AutomationFactory = std::function<std::unique_ptr<office::Automation>()>;
 
+// The slide count of a deck before it is opened (-1 when it cannot tell),
+// for the progress bar; the main chooses it with the presentation program.
+using SlideCounter = std::function<int(const std::string& path)>;
+
 // Returns the process exit code. Files given on the command line are put into
 // the source list and converted at once.
-int RunWindow(int argc, char** argv, const AutomationFactory& makeAutomation);
+int RunWindow(int argc, char** argv, const AutomationFactory& makeAutomation,
+              const SlideCounter& countSlides = {});
 
 }  // namespace quillmax::gui

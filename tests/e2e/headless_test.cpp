@@ -127,3 +127,52 @@ TEST(Headless, UnreadableInputsAreReportedAndTheBatchGoesOn) {
     EXPECT_EQ(r.out, expected);
     EXPECT_EQ(box.InputFiles(), files);
 }
+
+TEST(Headless, DryRunLogsAsARealRunAndWritesNothing) {
+    std::vector<std::string> decks = CorpusDecks({"ooxml_parser/condition_no_event.pptx", "aspose-net/Image.pptx"});
+    if (decks.size() < 2) GTEST_SKIP() << "corpus decks not found (../shared/corpus)";
+    Sandbox dry, real;
+    std::vector<std::string> dryInputs, realInputs;
+    for (const std::string& d : decks) {
+        dryInputs.push_back(dry.AddInput(d));
+        realInputs.push_back(real.AddInput(d));
+    }
+    const auto before = dry.InputFiles();
+    std::vector<std::string> args = {"--dry-run"};
+    args.insert(args.end(), dryInputs.begin(), dryInputs.end());
+    auto d = dry.RunHeadless(args);
+    auto r = real.RunHeadless(realInputs);
+    ASSERT_EQ(d.exitCode, 0) << d.err;
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(dry.InputFiles(), before); // the folder is unchanged
+    EXPECT_GT(real.InputFiles().size(), before.size()); // a real run wrote something
+    // The same ▼ / ﾍﾟｰｼﾞ / result lines, paths aside.
+    std::string dryLog = d.out, realLog = r.out;
+    for (size_t i = 0; i < decks.size(); ++i) {
+        for (size_t at; (at = dryLog.find(dryInputs[i])) != std::string::npos;) dryLog.replace(at, dryInputs[i].size(), "IN");
+        for (size_t at; (at = realLog.find(realInputs[i])) != std::string::npos;) realLog.replace(at, realInputs[i].size(), "IN");
+    }
+    EXPECT_EQ(dryLog, realLog);
+    EXPECT_NE(dryLog.find("に圧縮しました。"), std::string::npos) << dryLog;
+    // No progress line when stderr is not a terminal.
+    EXPECT_EQ(d.err.find("ﾌｧｲﾙ "), std::string::npos) << d.err;
+}
+
+TEST(Report, CorpusDeckNumbersAddUpToThePackageSize) {
+    std::vector<std::string> decks = CorpusDecks({"poi/2411-Performance_Up.pptx"});
+    if (decks.empty()) GTEST_SKIP() << "corpus deck not found (../shared/corpus)";
+    auto r = RunProgram({BuiltProgram("qmx-pptx"), "report", decks[0], "--json"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    // The "bytes" object's numbers, summed.
+    const size_t open = r.out.find("\"bytes\":{"), close = r.out.find('}', open);
+    ASSERT_NE(open, std::string::npos) << r.out;
+    unsigned long long sum = 0;
+    std::string body = r.out.substr(open + 9, close - open - 9);
+    for (size_t colon = body.find(':'); colon != std::string::npos; colon = body.find(':', colon + 1))
+        sum += std::stoull(body.substr(colon + 1));
+    EXPECT_EQ(sum, fs::file_size(decks[0]));
+    EXPECT_NE(r.out.find("\"size\":" + std::to_string(fs::file_size(decks[0]))), std::string::npos);
+    auto text = RunProgram({BuiltProgram("qmx-pptx"), "report", decks[0]});
+    EXPECT_EQ(text.exitCode, 0);
+    EXPECT_NE(text.out.find("ZIP構造"), std::string::npos);
+}

@@ -226,8 +226,23 @@ bool ProfileStore::EndBatch(const std::string& fileName) {
     return Flush(fileName, f);
 }
 
+namespace {
+
+// A shared folder of programs is nobody's own, even for root, who may write
+// there: a package's files must stay as the package left them.
+bool IsSystemProgramFolder(const std::string& folder) {
+    std::string f = folder;
+    while (f.size() > 1 && f.back() == '/') f.pop_back();
+    for (const char* system : {"/usr/bin", "/bin", "/usr/local/bin", "/usr/games", "/usr/sbin", "/sbin"})
+        if (f == system) return true;
+    return false;
+}
+
+} // namespace
+
 std::string OleIniPath(const std::string& programFolder) {
-    if (!programFolder.empty() && ::access(programFolder.c_str(), W_OK) == 0) {
+    if (!programFolder.empty() && !IsSystemProgramFolder(programFolder) &&
+        ::access(programFolder.c_str(), W_OK) == 0) {
         std::string folder = programFolder;
         if (folder.back() != '/') folder += '/';
         return folder + "ole.ini";

@@ -57,7 +57,8 @@ private:
 };
 
 // Where ole.ini lives: programFolder + "/ole.ini" when that folder is
-// writable; otherwise (an installed program, or no folder known)
+// writable and not a shared program folder such as /usr/bin; otherwise (an
+// installed program, or no folder known)
 // $XDG_CONFIG_HOME/quillmax/ole.ini (~/.config/quillmax/ole.ini), whose
 // folder is created when missing. Used for reading and writing alike.
 std::string OleIniPath(const std::string& programFolder);

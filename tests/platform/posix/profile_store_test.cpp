@@ -122,6 +122,9 @@ TEST(OleIniPath, BesideTheProgramWhenWritableElseInTheUsersConfig) {
     EXPECT_EQ(OleIniPath(dir / "not-there"), dir / "cfg/quillmax/ole.ini");
     EXPECT_TRUE(std::filesystem::is_directory(dir / "cfg/quillmax"));
     EXPECT_EQ(OleIniPath(""), dir / "cfg/quillmax/ole.ini");
+    // An installed program's folder is shared, writable or not.
+    EXPECT_EQ(OleIniPath("/usr/bin"), dir / "cfg/quillmax/ole.ini");
+    EXPECT_EQ(OleIniPath("/usr/local/bin/"), dir / "cfg/quillmax/ole.ini");
     if (old) ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
     else ::unsetenv("XDG_CONFIG_HOME");
 }
