@@ -149,7 +149,7 @@ std::string BaseName(const std::string& path) {
 
 } // namespace
 
-std::string ConsoleView::ProgressLine(const BatchProgress& p, int columns) {
+std::string ConsoleView::ProgressLine(const engine::BatchProgress& p, int columns) {
     constexpr int kBar = 20;
     const int filled = p.slidesTotal > 0 ? std::min(kBar, p.slidesDone * kBar / p.slidesTotal) : 0;
     std::string line = "ﾌｧｲﾙ " + std::to_string(p.file) + "/" + std::to_string(p.fileCount) + "  ﾍﾟｰｼﾞ " +
@@ -161,7 +161,7 @@ std::string ConsoleView::ProgressLine(const BatchProgress& p, int columns) {
     return Fit(line, std::max(0, columns - 1));
 }
 
-void ConsoleView::ShowProgress(const BatchProgress& progress) {
+void ConsoleView::ShowProgress(const engine::BatchProgress& progress) {
     if (progressColumns_ <= 0) return;
     if (progress.finished || progress.file == 0) {
         EraseProgress();

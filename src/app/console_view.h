@@ -44,13 +44,13 @@ public:
 
     void DoEvents() override;
     void Beep() override;
-    void ShowProgress(const BatchProgress& progress) override;
+    void ShowProgress(const engine::BatchProgress& progress) override;
 
     // A one-line progress on `err`, redrawn in place, for a terminal of
     // that many columns; 0 (the default) shows none. stdout never sees it.
     void EnableProgressLine(int columns) { progressColumns_ = columns; }
     // The progress line's text, cut to fit `columns` display columns.
-    static std::string ProgressLine(const BatchProgress& progress, int columns);
+    static std::string ProgressLine(const engine::BatchProgress& progress, int columns);
 
     // What the stop button does; run from DoEvents after an interrupt while
     // the stop button is enabled.

@@ -540,7 +540,7 @@ void FrmMain::DoEvents() {
 
 void FrmMain::Beep() { QApplication::beep(); }
 
-void FrmMain::ShowProgress(const app::BatchProgress& p) {
+void FrmMain::ShowProgress(const engine::BatchProgress& p) {
     prgBatch->setRange(0, std::max(1, p.slidesTotal));
     prgBatch->setValue(std::min(p.slidesDone, std::max(1, p.slidesTotal)));
     prgBatch->setToolTip(p.finished ? QString() : Q(p.fileName));

@@ -102,7 +102,7 @@ public:
                                         const std::string& preset) override;
     void DoEvents() override;
     void Beep() override;
-    void ShowProgress(const app::BatchProgress& progress) override;
+    void ShowProgress(const engine::BatchProgress& progress) override;
 
     // Window height in twips (what FormHeight stores).
     int HeightTwips() const;

@@ -40,7 +40,7 @@ TEST(BatchProgress, SlidesDoneOfTheBatchReachTheTotal) {
     EXPECT_EQ(p.back().slidesDone, 5);
     int lastDone = 0;
     bool sawB2 = false;
-    for (const app::BatchProgress& q : p) {
+    for (const engine::BatchProgress& q : p) {
         EXPECT_GE(q.slidesDone, lastDone);
         EXPECT_LE(q.slidesDone, q.slidesTotal);
         lastDone = q.slidesDone;
@@ -58,7 +58,7 @@ TEST(BatchProgress, SlidesDoneOfTheBatchReachTheTotal) {
 }
 
 TEST(BatchProgress, ConsoleLineGoesToStderrOnlyWhenEnabled) {
-    app::BatchProgress p;
+    engine::BatchProgress p;
     p.file = 2;
     p.fileCount = 3;
     p.fileName = "/資料/企画書.pptx";

@@ -55,7 +55,7 @@ public:
         inputs.pop_front();
         return a;
     }
-    void ShowProgress(const app::BatchProgress& p) override { progress.push_back(p); }
+    void ShowProgress(const engine::BatchProgress& p) override { progress.push_back(p); }
     void DoEvents() override {
         ++doEvents;
         if (onDoEvents) onDoEvents(doEvents);
@@ -76,7 +76,7 @@ public:
     std::vector<std::string> questions, inputPrompts, inputPresets;
     std::deque<engine::Answer> answers;                 // scripted Yes/No/Cancel answers
     std::deque<std::optional<std::string>> inputs;   // scripted input-box answers
-    std::vector<app::BatchProgress> progress;
+    std::vector<engine::BatchProgress> progress;
     int doEvents = 0, beeps = 0;
     std::function<void(int)> onDoEvents;             // e.g. press stop on the n-th yield
 };

@@ -8,7 +8,7 @@
 #include <map>
 #include <set>
 
-#include "office/errors.h"
+#include "base/errors.h"
 #include "platform/pptx/imaging.h"
 #include "platform/pptx/package.h"
 
