@@ -4,6 +4,7 @@
 #   make test   install every missing package, build everything, run the whole suite
 #   make windows       the Windows program (quillmax.exe) and its tests, cross-built
 #   make windows-test  make windows, then its tests under Wine
+#   make deb    build, then a Debian package in the build folder
 
 BUILD ?= build
 BUILD_WINDOWS ?= build-windows
@@ -12,7 +13,7 @@ CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo $(if $(shell command -v ccache)
 
 RUN_TARGETS = quillmax qmx-pptx make-sample-deck
 
-.PHONY: all deps build run test windows windows-test clean
+.PHONY: all deps build run test windows windows-test deb clean
 
 all: build
 
@@ -42,6 +43,10 @@ windows:
 
 windows-test: windows
 	@scripts/windows-test.sh $(BUILD_WINDOWS)
+# A Debian package of the programs, the manual, the desktop entry, the icon
+# and the man pages: $(BUILD)/quillmax_<version>_<arch>.deb
+deb: build
+	@cd $(BUILD) && cpack -G DEB > /dev/null && ls quillmax_*.deb
 
 clean:
 	rm -rf $(BUILD) $(BUILD_WINDOWS)
