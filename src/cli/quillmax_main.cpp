@@ -24,7 +24,7 @@
 namespace {
 
 constexpr const char* kUsage =
-    "使い方: quillmax [--headless [--all-pictures] [--movies]] [--dry-run] [ファイル...]\n"
+    "使い方: quillmax [--headless [--all-pictures] [--movies] [--dry-run]] [ファイル...]\n"
     "\n"
     "PowerPoint ファイル (.pptx) を、見た目を保ったまま小さくします。\n"
     "出力は入力と同じフォルダ (または設定した出力先) に\n"
@@ -32,11 +32,11 @@ constexpr const char* kUsage =
     "\n"
     "  --headless   ウィンドウを開かずに、指定したファイルを圧縮して終了します。\n"
     "               ログは標準出力に、メッセージは標準エラー出力に出ます。\n"
+    "               標準エラー出力が端末のときは、進み具合を1行で表示します。\n"
     "  --all-pictures  この実行に限り、名前に関係なくすべての画像と、背景・\n"
     "               マスター・レイアウト・塗りつぶしの画像も圧縮します (設定は保存しません)。\n"
     "  --movies     今回の実行に限り、埋め込み動画とリンク先動画も圧縮します (ffmpeg)。\n"
     "               設定には保存しません。\n"
-    "               標準エラー出力が端末のときは、進み具合を1行で表示します。\n"
     "  --dry-run    --headless と同じく全て処理しますが、何も書き出しません。\n"
     "               保存したはずのサイズをログに出します。\n"
     "  --help       この説明を表示します。\n"

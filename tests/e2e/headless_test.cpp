@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 #include "e2e/e2e_support.h"
 
@@ -175,4 +176,24 @@ TEST(Report, CorpusDeckNumbersAddUpToThePackageSize) {
     auto text = RunProgram({BuiltProgram("qmx-pptx"), "report", decks[0]});
     EXPECT_EQ(text.exitCode, 0);
     EXPECT_NE(text.out.find("ZIP構造"), std::string::npos);
+}
+
+// Every option --help names is in the man page, and the other way round.
+TEST(Headless, HelpAndManPageNameTheSameOptions) {
+    auto help = RunProgram({BuiltProgram("quillmax"), "--help"});
+    ASSERT_EQ(help.exitCode, 0);
+    std::ifstream in(std::string(QUILLMAX_SOURCE_DIR) + "/packaging/quillmax.1");
+    std::string man((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_FALSE(man.empty());
+    for (size_t at; (at = man.find("\\-")) != std::string::npos;) man.replace(at, 2, "-");
+    auto options = [](const std::string& text) {
+        std::set<std::string> found;
+        for (size_t at = text.find("--"); at != std::string::npos; at = text.find("--", at + 2)) {
+            size_t end = at + 2;
+            while (end < text.size() && (std::isalnum(static_cast<unsigned char>(text[end])) || text[end] == '-')) ++end;
+            if (end > at + 2) found.insert(text.substr(at, end - at));
+        }
+        return found;
+    };
+    EXPECT_EQ(options(help.out), options(man));
 }

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <numeric>
 
-#include "platform/pptx/deck_builder.h"
+#include "fixtures/deck_builder.h"
 #include "platform/pptx/package.h"
 #include "platform/pptx/report.h"
 #include "deck_fixture.h"
