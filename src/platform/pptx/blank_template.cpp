@@ -10,10 +10,8 @@ namespace quillmax::pptx {
 
 namespace {
 
-constexpr const char* kNs =
-    R"( xmlns:a="http://schemas.openxmlformats.org/drawingml/2006/main" xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships" xmlns:p="http://schemas.openxmlformats.org/presentationml/2006/main")";
+const std::string kNs = ns::SlideDeclarations();
 constexpr const char* kDecl = R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)";
-constexpr const char* kCtBase = "application/vnd.openxmlformats-officedocument.";
 
 std::string EmptyTree() {
     return R"(<p:spTree><p:nvGrpSpPr><p:cNvPr id="1" name=""/><p:cNvGrpSpPr/><p:nvPr/></p:nvGrpSpPr>)"
@@ -30,7 +28,7 @@ std::string Theme() {
     std::string fill3 = R"(<a:solidFill><a:schemeClr val="phClr"/></a:solidFill>)";
     std::string ln = R"(<a:ln w="6350"><a:solidFill><a:schemeClr val="phClr"/></a:solidFill></a:ln>)";
     return std::string(kDecl) +
-           R"(<a:theme xmlns:a="http://schemas.openxmlformats.org/drawingml/2006/main" name="Office Theme"><a:themeElements>)"
+           "<a:theme xmlns:a=\"" + ns::kA + R"(" name="Office Theme"><a:themeElements>)"
            R"(<a:clrScheme name="Office"><a:dk1><a:sysClr val="windowText" lastClr="000000"/></a:dk1>)"
            R"(<a:lt1><a:sysClr val="window" lastClr="FFFFFF"/></a:lt1><a:dk2><a:srgbClr val="44546A"/></a:dk2>)"
            R"(<a:lt2><a:srgbClr val="E7E6E6"/></a:lt2>)" +
@@ -53,36 +51,36 @@ std::string BlankSlideXml() {
 
 std::unique_ptr<Package> BuildBlankPackage() {
     auto pkg = Package::Empty();
-    std::string ct = kCtBase;
-    pkg->SetDefault("rels", "application/vnd.openxmlformats-package.relationships+xml");
-    pkg->SetDefault("xml", "application/xml");
+    pkg->SetDefault("rels", ctype::kRelationships);
+    pkg->SetDefault("xml", ctype::kXml);
 
-    auto& pres = pkg->Add("/ppt/presentation.xml", "", ct + "presentationml.presentation.main+xml");
-    auto& master = pkg->Add("/ppt/slideMasters/slideMaster1.xml", "", ct + "presentationml.slideMaster+xml");
-    auto& layout = pkg->Add("/ppt/slideLayouts/slideLayout1.xml", "", ct + "presentationml.slideLayout+xml");
-    pkg->Add("/ppt/theme/theme1.xml", Theme(), ct + "theme+xml");
+    auto& pres = pkg->Add("/ppt/presentation.xml", "", ctype::Of("presentationml.presentation.main+xml"));
+    auto& master = pkg->Add("/ppt/slideMasters/slideMaster1.xml", "", ctype::Of("presentationml.slideMaster+xml"));
+    auto& layout = pkg->Add("/ppt/slideLayouts/slideLayout1.xml", "", ctype::Of("presentationml.slideLayout+xml"));
+    pkg->Add("/ppt/theme/theme1.xml", Theme(), ctype::Of("theme+xml"));
     pkg->Add("/ppt/presProps.xml", std::string(kDecl) + "<p:presentationPr" + kNs + "/>",
-             ct + "presentationml.presProps+xml");
+             ctype::Of("presentationml.presProps+xml"));
     pkg->Add("/ppt/viewProps.xml",
              std::string(kDecl) + "<p:viewPr" + kNs +
                  R"(><p:normalViewPr><p:restoredLeft sz="15620"/><p:restoredTop sz="94660"/></p:normalViewPr><p:gridSpacing cx="72008" cy="72008"/></p:viewPr>)",
-             ct + "presentationml.viewProps+xml");
+             ctype::Of("presentationml.viewProps+xml"));
     pkg->Add("/ppt/tableStyles.xml",
              std::string(kDecl) +
-                 R"(<a:tblStyleLst xmlns:a="http://schemas.openxmlformats.org/drawingml/2006/main" def="{5C22544A-7EE6-4342-B048-85BDC9FD1C3A}"/>)",
-             ct + "presentationml.tableStyles+xml");
+                 "<a:tblStyleLst xmlns:a=\"" + ns::kA + R"(" def="{5C22544A-7EE6-4342-B048-85BDC9FD1C3A}"/>)",
+             ctype::Of("presentationml.tableStyles+xml"));
     pkg->Add("/docProps/app.xml",
              std::string(kDecl) +
-                 R"(<Properties xmlns="http://schemas.openxmlformats.org/officeDocument/2006/extended-properties"><Application>Quillmax</Application><Slides>0</Slides></Properties>)",
-             ct + "extended-properties+xml");
+                 "<Properties xmlns=\"" + ns::kExtendedProperties +
+                 R"("><Application>Quillmax</Application><Slides>0</Slides></Properties>)",
+             ctype::Of("extended-properties+xml"));
     pkg->Add("/docProps/core.xml",
              std::string(kDecl) +
-                 R"(<cp:coreProperties xmlns:cp="http://schemas.openxmlformats.org/package/2006/metadata/core-properties" xmlns:dc="http://purl.org/dc/elements/1.1/"><dc:title></dc:title></cp:coreProperties>)",
-             "application/vnd.openxmlformats-package.core-properties+xml");
+                 "<cp:coreProperties xmlns:cp=\"" + ns::kCoreProperties + "\" xmlns:dc=\"" + ns::kDublinCore +
+                 "\"><dc:title></dc:title></cp:coreProperties>",
+             ctype::kCoreProperties);
 
     pkg->PackageRels().Add(reltype::Of("officeDocument"), "ppt/presentation.xml", false);
-    pkg->PackageRels().Add("http://schemas.openxmlformats.org/package/2006/relationships/metadata/core-properties",
-                           "docProps/core.xml", false);
+    pkg->PackageRels().Add(reltype::kCoreProperties, "docProps/core.xml", false);
     pkg->PackageRels().Add(reltype::Of("extended-properties"), "docProps/app.xml", false);
 
     std::string masterRel = pres.Rels().Add(reltype::Of("slideMaster"), "slideMasters/slideMaster1.xml", false);

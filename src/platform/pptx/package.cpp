@@ -20,8 +20,6 @@ namespace {
 
 constexpr const char* kOpen = "Presentations.Open";
 constexpr const char* kSave = "Presentation.SaveAs";
-constexpr const char* kRelsNs = "http://schemas.openxmlformats.org/package/2006/relationships";
-constexpr const char* kCtNs = "http://schemas.openxmlformats.org/package/2006/content-types";
 
 std::string PercentDecode(const std::string& s) {
     std::string out;
@@ -117,7 +115,7 @@ std::string XmlBytes(const pugi::xml_document& doc) {
 
 std::string SerialiseRels(const Relationships& rels) {
     pugi::xml_document doc;
-    auto root = StartPackageXml(doc, "Relationships", kRelsNs);
+    auto root = StartPackageXml(doc, "Relationships", ns::kRelationships);
     for (auto& r : rels.items()) {
         auto e = root.append_child("Relationship");
         e.append_attribute("Id") = r.id.c_str();
@@ -136,8 +134,6 @@ struct ZipGuard {
 };
 
 } // namespace
-
-std::string reltype::Of(const char* shortName) { return std::string(kBase) + shortName; }
 
 std::uint64_t CheckMarkupBudget(const std::string& bytes, const std::string& what) {
     std::uint64_t tags = static_cast<std::uint64_t>(std::count(bytes.begin(), bytes.end(), '<'));
@@ -190,8 +186,8 @@ std::string MediaContentType(const std::string& ext) {
         {"wmv", "video/x-ms-wmv"}, {"avi", "video/x-msvideo"}, {"mpg", "video/mpeg"},
         {"mpeg", "video/mpeg"}, {"webm", "video/webm"}, {"mkv", "video/x-matroska"},
         {"mp3", "audio/mpeg"}, {"m4a", "audio/mp4"}, {"wav", "audio/wav"}, {"wma", "audio/x-ms-wma"},
-        {"xml", "application/xml"},
-        {"rels", "application/vnd.openxmlformats-package.relationships+xml"},
+        {"xml", ctype::kXml},
+        {"rels", ctype::kRelationships},
     };
     auto it = types.find(ext);
     return it == types.end() ? "" : it->second;
@@ -652,7 +648,7 @@ void Package::SaveAs(const std::string& path) {
         addRaw("[Content_Types].xml", contentTypesIndex_);
     } else {
         pugi::xml_document doc;
-        auto root = StartPackageXml(doc, "Types", kCtNs);
+        auto root = StartPackageXml(doc, "Types", ns::kContentTypes);
         for (auto& [ext, type] : defaults_) {
             auto e = root.append_child("Default");
             e.append_attribute("Extension") = ext.c_str();

@@ -17,18 +17,11 @@
 #include <pugixml.hpp>
 
 #include "base/text.h"
+#include "platform/pptx/package_names.h"
 
 struct zip;
 
 namespace quillmax::pptx {
-
-namespace reltype {
-inline constexpr const char* kBase = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
-std::string Of(const char* shortName); // kBase + shortName
-inline constexpr const char* kMedia = "http://schemas.microsoft.com/office/2007/relationships/media";
-} // namespace reltype
-
-inline constexpr const char* kNsR = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
 
 // Bounds on what a package may ask of us (zip bombs, absurd entries).
 inline constexpr std::uint64_t kMaxPartBytes = 768ull << 20;

@@ -329,7 +329,7 @@ std::shared_ptr<SlideImpl> PresentationImpl::AddSlide(int index) {
     if (!layout) Fail("Slides.Add", "the presentation has no slide layout");
 
     std::string name = pkg_->FreeName("/ppt/slides/slide", "xml");
-    Part& part = pkg_->Add(name, BlankSlideXml(), "application/vnd.openxmlformats-officedocument.presentationml.slide+xml");
+    Part& part = pkg_->Add(name, BlankSlideXml(), ctype::Of("presentationml.slide+xml"));
     part.Rels().Add(reltype::Of("slideLayout"), part.RelativeTo(layout->name()), false);
     std::string rid = presPart_->Rels().Add(reltype::Of("slide"), presPart_->RelativeTo(name), false);
 

@@ -17,11 +17,7 @@ const unsigned char kPoster[] = {0x89,0x50,0x4e,0x47,0x0d,0x0a,0x1a,0x0a,0x00,0x
 
 pugi::xml_node AppendFragment(SlideImpl& slide, const std::string& xml) {
     pugi::xml_document frag;
-    std::string wrapped =
-        "<w xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\" "
-        "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\" "
-        "xmlns:p=\"http://schemas.openxmlformats.org/presentationml/2006/main\">" +
-        xml + "</w>";
+    std::string wrapped = "<w" + ns::SlideDeclarations() + ">" + xml + "</w>";
     if (!frag.load_buffer(wrapped.data(), wrapped.size(), pugi::parse_default | pugi::parse_ws_pcdata_single))
         Fail("Shapes.Add", "internal XML error");
     return slide.AppendToTree(frag.document_element().first_child());
@@ -114,7 +110,7 @@ public:
         auto ext14 = nvPr.append_child("p:extLst").append_child("p:ext");
         ext14.append_attribute("uri") = "{DAA4B4D4-6D71-4841-9C94-3DE7FCFB9230}";
         auto media = ext14.append_child("p14:media");
-        media.append_attribute("xmlns:p14") = "http://schemas.microsoft.com/office/powerpoint/2010/main";
+        media.append_attribute("xmlns:p14") = ns::kP14;
         media.append_attribute("r:embed") = rMedia.c_str();
         auto bf = pic.append_child("p:blipFill");
         bf.append_child("a:blip").append_attribute("r:embed") = rPoster.c_str();

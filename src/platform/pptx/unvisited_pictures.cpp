@@ -16,9 +16,9 @@
 namespace quillmax::pptx {
 namespace {
 
-constexpr const char* kCtSlide = "application/vnd.openxmlformats-officedocument.presentationml.slide+xml";
-constexpr const char* kCtLayout = "application/vnd.openxmlformats-officedocument.presentationml.slideLayout+xml";
-constexpr const char* kCtMaster = "application/vnd.openxmlformats-officedocument.presentationml.slideMaster+xml";
+const std::string kCtSlide = ctype::Of("presentationml.slide+xml");
+const std::string kCtLayout = ctype::Of("presentationml.slideLayout+xml");
+const std::string kCtMaster = ctype::Of("presentationml.slideMaster+xml");
 constexpr const char* kSvgBlipUri = "{96DAC541-7B7A-43D3-8B79-37D633B846F1}";
 constexpr const char* kImgPropsUri = "{BEBA8EAE-BF5A-486C-A8C5-ECC9F3942E4B}";
 

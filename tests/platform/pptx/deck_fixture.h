@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/pptx/package_check.h"
+#include "platform/pptx/package_names.h"
 #include "platform/pptx/pptx_automation.h"
 #include "support/temp_folder.h"
 
@@ -75,8 +76,7 @@ inline std::string MakeDeck(const std::string& name, const std::string& shapes, 
     std::string base = TempDir() + "/base-" + name + ".pptx";
     pres->SaveAs(base);
     auto entries = ReadZip(base);
-    std::string ns =
-        R"( xmlns:a="http://schemas.openxmlformats.org/drawingml/2006/main" xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships" xmlns:p="http://schemas.openxmlformats.org/presentationml/2006/main")";
+    std::string ns = pptx::ns::SlideDeclarations();
     entries["ppt/slides/slide1.xml"] =
         "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?><p:sld" + ns +
         "><p:cSld><p:spTree><p:nvGrpSpPr><p:cNvPr id=\"1\" name=\"\"/><p:cNvGrpSpPr/><p:nvPr/></p:nvGrpSpPr>"
