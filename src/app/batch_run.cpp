@@ -8,10 +8,12 @@
 #include <algorithm>
 #include <string>
 
+#include "app/fit.h"
 #include "app/office_apps.h"
 #include "engine/common.h"
 #include "base/containment.h"
 #include "base/errors.h"
+#include "settings/settings_store.h"
 #include "util/file_system.h"
 #include "util/error_text.h"
 #include "util/file_times.h"
@@ -282,6 +284,10 @@ void btnStart_Click(Session& s) {
         s.fileList = ParseSourceText(text);
         s.batchInputs = s.fileList;
         if (!ValidateEntries(s, s.fileList)) return;
+        if (!settings::IsBlankText(s.settings->FitSize) && !ParseFitSize(s.settings->FitSize)) {
+            Warn(s, FitSizeError(s.settings->FitSize));
+            return;
+        }
 
         s.view->SetStartEnabled(false);
         s.view->SetStopEnabled(true);

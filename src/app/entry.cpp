@@ -113,6 +113,7 @@ int RunHeadless(Session& s, ConsoleView& view, settings::SettingsRuntime& rt,
     view.SetStopHandler([&s] { btnStop_Click(s); });
 
     std::pair<int, int> stored;
+    std::string storedFit;
     // The window's start-up, in its order; ProgramEnd ends everything here
     // without the shut-down, as the window ends without its unload.
     try {
@@ -127,6 +128,8 @@ int RunHeadless(Session& s, ConsoleView& view, settings::SettingsRuntime& rt,
         if (!CheckEnvironment(s)) view.MessageBox(kQuitPowerPointFirst, Icon::Exclamation);
         view.SetStatus("OK");
         stored = {rt.settings.Movie, rt.settings.MovieTarget};
+        storedFit = rt.settings.FitSize;
+        if (options.fit) rt.settings.FitSize = *options.fit;
         if (options.movies) {
             rt.settings.Movie = 1;
             rt.settings.MovieTarget = 0;
@@ -142,6 +145,7 @@ int RunHeadless(Session& s, ConsoleView& view, settings::SettingsRuntime& rt,
         if (s.automation) s.automation->SystemClipboard().Clear();
     });
     if (options.movies) std::tie(rt.settings.Movie, rt.settings.MovieTarget) = stored;
+    if (options.fit) rt.settings.FitSize = storedFit;
     if (!options.dryRun) settings::Shutdown(rt);
     return ExitStatusOf(view.Status());
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -52,6 +53,9 @@ struct HeadlessOptions {
     // measured in a scratch folder that is removed, settings and ole.ini are
     // not saved); the log reads as a real run's would
     bool dryRun = false;
+    // the size to fit under for this run, in place of the stored one (not
+    // stored)
+    std::optional<std::string> fit;
 };
 int RunHeadless(Session& s, ConsoleView& view, settings::SettingsRuntime& rt,
                 const std::vector<std::string>& files, const HeadlessOptions& options = {});

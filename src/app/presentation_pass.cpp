@@ -10,6 +10,8 @@
 #include <system_error>
 
 #include "app/batch_run.h"
+#include "app/fit.h"
+#include "app/presentation_pass.h"
 #include "app/office_apps.h"
 #include "engine/common.h"
 #include "engine/output_naming.h"
@@ -22,6 +24,7 @@
 #include "base/text.h"
 #include "util/error_text.h"
 #include "util/file_system.h"
+#include "settings/settings_store.h"
 #include "util/scratch_files.h"
 
 namespace quillmax::app {
@@ -83,31 +86,43 @@ double MeasureUnsaved(Session& s) {
     return size;
 }
 
-// Saves presSource to a temporary file beside the output and puts it in
-// place only after the save succeeded, so a failed save leaves an older
-// output as it was. A file that appeared under the output's name after the
-// name was decided (another instance, another program) is not replaced
-// unasked: the overwrite setting decides again. Replacements are measured
-// one by one, so the whole can still come out no smaller than the input
-// (kept previews, repeated bytes): such a file is dropped and notSmaller set,
-// an older output staying as it was. Returns the path written, "" when
-// nothing was written; throws AutomationError when the output could not be
-// written.
-std::string SaveOutput(Session& s, std::string outputPath, bool mayReplace, double inputSize,
-                       bool& notSmaller) {
+// The opened file's own count replaces the one taken before the batch.
+void SlideCountKnown(Session& s, int slideCount) {
+    const size_t index = static_cast<size_t>(std::max(0, s.progress.file - 1));
+    if (index >= s.slidesOf.size()) return;
+    s.progress.slidesTotal += slideCount - s.slidesOf[index];
+    s.slidesOf[index] = slideCount;
+    s.progress.slideCount = slideCount;
+}
+
+} // namespace
+
+std::string SaveTemporary(Session& s, const std::string& outputPath, double inputSize, bool& notSmaller) {
     util::FileSystem& files = Files(s);
-    std::string folder = files.GetParentFolderName(outputPath);
+    // A dry run leaves the output's folder as it was.
+    std::string folder = s.dryRunFolder.empty() ? files.GetParentFolderName(outputPath) : s.dryRunFolder;
     util::RemoveStaleScratch(folder.empty() ? "." : folder);
     std::string temp = (folder.empty() ? std::string() : folder + util::kPathSep) + "~" +
                        files.GetTempName() + "." + s.curExt;
     try {
         Need(s.presSource, "Presentation").SaveAs(temp);
-        std::error_code sizeEc;
         if (inputSize > 0 && files.FileSize(temp) >= inputSize) {
-            fs::remove(Native(temp), sizeEc);
+            std::error_code ec;
+            fs::remove(Native(temp), ec);
             notSmaller = true;
             return "";
         }
+        return temp;
+    } catch (const office::AutomationError&) {
+        std::error_code ec;
+        fs::remove(Native(temp), ec);
+        throw;
+    }
+}
+
+std::string PutInPlace(Session& s, const std::string& temp, std::string outputPath, bool mayReplace) {
+    util::FileSystem& files = Files(s);
+    try {
         for (;;) {
             if (IsAnInput(s, outputPath))
                 throw office::AutomationError("Presentation.SaveAs", "the output would replace an input", EEXIST);
@@ -140,16 +155,66 @@ std::string SaveOutput(Session& s, std::string outputPath, bool mayReplace, doub
     }
 }
 
-// The opened file's own count replaces the one taken before the batch.
-void SlideCountKnown(Session& s, int slideCount) {
-    const size_t index = static_cast<size_t>(std::max(0, s.progress.file - 1));
-    if (index >= s.slidesOf.size()) return;
-    s.progress.slidesTotal += slideCount - s.slidesOf[index];
-    s.slidesOf[index] = slideCount;
-    s.progress.slideCount = slideCount;
+void WalkPresentation(Session& s) {
+    s.shapeReplaced = false;
+    s.movieBytesBefore = 0;
+    s.movieBytesAfter = 0;
+
+    const int slideCount = step_value([&] { return Need(s.presSource, "Presentation").GetSlides()->Count(); }, 0);
+    SlideCountKnown(s, slideCount);
+    for (int k = 1; k <= slideCount; ++k) {
+        s.view->SetStatus(kProcessing);
+        s.progress.slide = k;
+        s.view->ShowProgress(s.progress);
+        step([&] {
+            const int now = Need(s.presSource, "Presentation").GetSlides()->Count();
+            Log(s, "   ﾍﾟｰｼﾞ " + std::to_string(k) + "/" + std::to_string(now) + kCrLf);
+        });
+        step([&] { engine::CompressSlide(s, Need(s.presSource, "Presentation").GetSlides()->Item(k), nullptr, true); });
+        step([&] { Need(s.presSource, "Presentation").SetSaved(true); });
+        ++s.progress.slidesDone;
+        if (s.stopRequested) {
+            s.shapeReplaced = false;
+            break;
+        }
+    }
+
+    if (engine::AllPictures(s) && !s.stopRequested) engine::CompressUnvisitedPictures(s);
+
+    step([&] {
+        if (s.automation) s.automation->SystemClipboard().Clear();
+    });
 }
 
-} // namespace
+std::string CannotSaveText(const office::AutomationError& e) { return kCannotSave + Reason(e); }
+
+std::optional<double> FitTarget(const Session& s) {
+    if (!s.settings || settings::IsBlankText(s.settings->FitSize)) return std::nullopt;
+    return ParseFitSize(s.settings->FitSize);
+}
+
+void CloseFile(Session& s, const PassOutcome& o) {
+    std::string movieText;
+    if (!o.notSmaller && s.movieBytesBefore > s.movieBytesAfter)
+        movieText = "埋め込み動画を" + engine::FormatMB(s.movieBytesBefore) + "→" +
+                    engine::FormatMB(s.movieBytesAfter) + " に圧縮しました。";
+    std::string presentationText;
+    if (o.outputSize != 0)
+        presentationText = "ﾊﾟﾜｰﾎﾟｲﾝﾄを" + engine::FormatKB(o.inputSize) + "→" +
+                           engine::FormatKB(o.outputSize) + " に圧縮しました。";
+
+    if (!o.saveFailure.empty()) {
+        ++s.filesFailed;
+        Closing(s, o.saveFailure);
+    } else if (o.skipped)
+        Closing(s, kAbandoned);
+    else if (!presentationText.empty() || !movieText.empty())
+        Closing(s, presentationText + movieText);
+    else if (s.stopRequested)
+        Closing(s, kAbandoned);
+    else
+        Closing(s, kInsufficient);
+}
 
 bool CompressPresentation(Session& s, const std::string& inputPath, std::string& outputPath) {
     s.presSource.reset();
@@ -198,84 +263,46 @@ bool CompressPresentation(Session& s, const std::string& inputPath, std::string&
     // A file there now was covered by the decision; one that appears later is not.
     const bool mayReplace = step_value([&] { return Files(s).FileExists(chosen); }, true);
 
-    s.shapeReplaced = false;
-    s.movieBytesBefore = 0;
-    s.movieBytesAfter = 0;
+    if (const std::optional<double> target = FitTarget(s); target && *target < inputSize)
+        return CompressToFit(s, inputPath, *target, inputSize, chosen, mayReplace, outputPath);
 
-    const int slideCount = step_value([&] { return Need(s.presSource, "Presentation").GetSlides()->Count(); }, 0);
-    SlideCountKnown(s, slideCount);
-    for (int k = 1; k <= slideCount; ++k) {
-        s.view->SetStatus(kProcessing);
-        s.progress.slide = k;
-        s.view->ShowProgress(s.progress);
-        step([&] {
-            const int now = Need(s.presSource, "Presentation").GetSlides()->Count();
-            Log(s, "   ﾍﾟｰｼﾞ " + std::to_string(k) + "/" + std::to_string(now) + kCrLf);
-        });
-        step([&] { engine::CompressSlide(s, Need(s.presSource, "Presentation").GetSlides()->Item(k), nullptr, true); });
-        step([&] { Need(s.presSource, "Presentation").SetSaved(true); });
-        ++s.progress.slidesDone;
-        if (s.stopRequested) {
-            s.shapeReplaced = false;
-            break;
-        }
-    }
+    WalkPresentation(s);
 
-    if (engine::AllPictures(s) && !s.stopRequested) engine::CompressUnvisitedPictures(s);
-
-    step([&] {
-        if (s.automation) s.automation->SystemClipboard().Clear();
-    });
-
-    double outputSize = 0;
-    std::string saveFailure; // the closing line when the output could not be written
-    bool skipped = false;
-    bool notSmaller = false;
+    PassOutcome o;
+    o.inputSize = inputSize;
     if (s.shapeReplaced || s.movieBytesBefore > s.movieBytesAfter) {
         try {
             if (!s.dryRunFolder.empty()) {
-                outputSize = MeasureUnsaved(s);
-                notSmaller = inputSize > 0 && outputSize >= inputSize;
-            } else {
-                std::string written = SaveOutput(s, chosen, mayReplace, inputSize, notSmaller);
-                skipped = written.empty() && !notSmaller;
-                if (!skipped) {
+                o.outputSize = MeasureUnsaved(s);
+                o.notSmaller = inputSize > 0 && o.outputSize >= inputSize;
+            } else if (std::string temp = SaveTemporary(s, chosen, inputSize, o.notSmaller); !temp.empty()) {
+                std::string written = PutInPlace(s, temp, chosen, mayReplace);
+                o.skipped = written.empty();
+                if (!o.skipped) {
                     outputPath = written;
-                    step([&] { outputSize = Files(s).FileSize(written); });
+                    step([&] { o.outputSize = Files(s).FileSize(written); });
                 }
             }
         } catch (const office::AutomationError& e) {
-            saveFailure = kCannotSave + Reason(e);
+            o.saveFailure = CannotSaveText(e);
         }
     } else {
         step([&] { Need(s.presSource, "Presentation").SetSaved(true); });
         // Nothing could be measured: the deck was not judged, so it is not
         // reported as one that could not be made smaller.
-        if (!s.scratchFailure.empty() && !s.stopRequested) saveFailure = kCannotSaveScratch + s.scratchFailure;
+        if (!s.scratchFailure.empty() && !s.stopRequested) o.saveFailure = kCannotSaveScratch + s.scratchFailure;
     }
 
-    if (notSmaller) outputPath.clear(); // nothing of ours to give the input's dates
-
-    std::string movieText;
-    if (!notSmaller && s.movieBytesBefore > s.movieBytesAfter)
-        movieText = "埋め込み動画を" + engine::FormatMB(s.movieBytesBefore) + "→" +
-                    engine::FormatMB(s.movieBytesAfter) + " に圧縮しました。";
-    std::string presentationText;
-    if (outputSize != 0)
-        presentationText = "ﾊﾟﾜｰﾎﾟｲﾝﾄを" + engine::FormatKB(inputSize) + "→" +
-                           engine::FormatKB(outputSize) + " に圧縮しました。";
-
-    if (!saveFailure.empty()) {
-        ++s.filesFailed;
-        Closing(s, saveFailure);
-    } else if (skipped)
-        Closing(s, kAbandoned);
-    else if (!presentationText.empty() || !movieText.empty())
-        Closing(s, presentationText + movieText);
-    else if (s.stopRequested)
-        Closing(s, kAbandoned);
-    else
-        Closing(s, kInsufficient);
+    if (o.notSmaller) outputPath.clear(); // nothing of ours to give the input's dates
+    if (const std::optional<double> target = FitTarget(s); target && !s.stopRequested) {
+        const int ratio = s.settings->Ratio;
+        const std::string name = ratio >= 0 && ratio < static_cast<int>(settings::kRatioItems.size())
+                                     ? std::string(settings::kRatioItems[static_cast<size_t>(ratio)])
+                                     : std::string();
+        Log(s, "\t元のﾌｧｲﾙが目標ｻｲｽﾞ" + FormatFitSize(*target) + "以下のため、設定の画質「" + name +
+                   "」のまま処理しました。" + kCrLf);
+    }
+    CloseFile(s, o);
     return !s.stopRequested;
 }
 

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/run_state.h"
@@ -42,6 +43,11 @@ struct Session : engine::RunState {
     std::function<int(const std::string& path)> countSlides;
     BatchProgress progress;
     std::vector<int> slidesOf; // per entry of fileList
+
+    // A deck's stored bytes by kind (label, bytes), heaviest kinds named
+    // when a fit misses; the main chooses it with the presentation program
+    // (unset: the miss line names none).
+    std::function<std::vector<std::pair<std::string, double>>(const std::string& path)> contentBytes;
 };
 
 } // namespace quillmax::app

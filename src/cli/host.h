@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quillmax::office {
@@ -26,6 +27,9 @@ bool StdinIsTerminal();
 int StderrTerminalColumns();
 // A deck's slide count before it is opened, for progress; -1 when unknown.
 int CountSlides(const std::string& path);
+// A deck's stored bytes by kind, as the package report counts them
+// (Japanese label, bytes); empty when it cannot tell.
+std::vector<std::pair<std::string, double>> ContentBytes(const std::string& path);
 // The presentation program this platform drives. A backend that cannot be
 // set up answers with one that fails every start (so the environment check
 // reports it), never with null.

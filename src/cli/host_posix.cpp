@@ -36,6 +36,18 @@ int StderrTerminalColumns() {
 
 int CountSlides(const std::string& path) { return pptx::CountSlides(path); }
 
+std::vector<std::pair<std::string, double>> ContentBytes(const std::string& path) {
+    const pptx::DeckReport report = pptx::MakeReport(path);
+    std::vector<std::pair<std::string, double>> kinds;
+    for (int k = 0; k < pptx::kByteKindCount; ++k) {
+        const auto kind = static_cast<pptx::ByteKind>(k);
+        // The zip's own records are no content anyone could take out.
+        if (kind == pptx::ByteKind::ZipStructure) continue;
+        kinds.emplace_back(pptx::ByteKindLabel(kind), static_cast<double>(report.bytes[k]));
+    }
+    return kinds;
+}
+
 std::unique_ptr<office::Automation> CreateAutomation() { return pptx::CreateAutomation(); }
 
 } // namespace quillmax::cli

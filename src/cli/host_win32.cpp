@@ -46,6 +46,8 @@ int StderrTerminalColumns() { return 0; }
 
 int CountSlides(const std::string&) { return -1; }
 
+std::vector<std::pair<std::string, double>> ContentBytes(const std::string&) { return {}; }
+
 std::unique_ptr<office::Automation> CreateAutomation() { return com::CreateAutomation(); }
 
 } // namespace quillmax::cli

@@ -9,6 +9,7 @@
 
 #include "app/console_view.h"
 #include "app/entry.h"
+#include "app/fit.h"
 #include "app/session.h"
 #include "base/errors.h"
 #include "engine/ffmpeg_encoder.h"
@@ -39,6 +40,10 @@ constexpr const char* kUsage =
     "               設定には保存しません。\n"
     "  --dry-run    --headless と同じく全て処理しますが、何も書き出しません。\n"
     "               保存したはずのサイズをログに出します。\n"
+    "  --fit サイズ  出力が指定のサイズ以下に収まる最高の画質で圧縮します\n"
+    "               (例: --fit 10MB、--fit 9.5M、--fit 800KB。1MB = 1024KB)。\n"
+    "               収まらないときは最も小さくなる画質で圧縮し、その旨をログに出します。\n"
+    "               今回の実行に限り、設定には保存しません。\n"
     "  --help       この説明を表示します。\n"
     "  --version    バージョンを表示します。\n"
     "\n"
@@ -54,6 +59,7 @@ int RunConsole(const std::vector<std::string>& files, const char* argv0, bool al
     session.automation = automation.get();
     session.allPicturesForRun = allPictures;
     session.countSlides = cli::CountSlides;
+    session.contentBytes = cli::ContentBytes;
     app::ConsoleView view(std::cout, std::cerr, std::cin, cli::StdinIsTerminal());
     view.EnableProgressLine(cli::StderrTerminalColumns());
     app::ConsoleView::InstallInterruptHandler();
@@ -71,8 +77,26 @@ int main(int argc, char** argv) {
     quillmax::app::HeadlessOptions options;
     bool optionsEnded = false;
     std::vector<std::string> files;
-    for (const std::string& arg : args) {
-        if (!optionsEnded && arg == "--") {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (!optionsEnded && (arg == "--fit" || arg.rfind("--fit=", 0) == 0)) {
+            std::string size;
+            if (arg == "--fit") {
+                if (i + 1 == args.size()) {
+                    std::fputs("quillmax: --fit には目標サイズを指定してください (例: --fit 10MB)\n", stderr);
+                    return quillmax::app::kExitRefused;
+                }
+                size = args[++i];
+            } else {
+                size = arg.substr(6);
+            }
+            if (!quillmax::app::ParseFitSize(size)) {
+                std::fprintf(stderr, "quillmax: %s\n", quillmax::app::FitSizeError(size).c_str());
+                return quillmax::app::kExitRefused;
+            }
+            options.fit = size;
+            headless = true; // the window has its own field, stored
+        } else if (!optionsEnded && arg == "--") {
             optionsEnded = true;
         } else if (!optionsEnded && arg == "--headless") {
             headless = true;
@@ -101,7 +125,8 @@ int main(int argc, char** argv) {
     quillmax::engine::UseFfmpegEncoder();
     (void)headless; // without the window every run is headless
 #ifdef QUILLMAX_WINDOW
-    if (!headless) return quillmax::gui::RunWindow(argc, argv, quillmax::cli::CreateAutomation, quillmax::cli::CountSlides);
+    if (!headless) return quillmax::gui::RunWindow(argc, argv, quillmax::cli::CreateAutomation, quillmax::cli::CountSlides,
+                                             quillmax::cli::ContentBytes);
 #endif
 
     try {

@@ -103,6 +103,15 @@ double ScaleFactorFor(int ratioIndex) {
     return 1.0;
 }
 
+double RenderFactor(const RunState& s) {
+    if (s.fitFactor > 0) return s.fitFactor;
+    return ScaleFactorFor(s.settings ? s.settings->Ratio : -1);
+}
+
+void RecordSample(RunState& s, double origBytes, double newBytes, bool jpeg) {
+    if (s.pictureSamples) s.pictureSamples->push_back({origBytes, newBytes, jpeg});
+}
+
 void CaptureReference(RunState& s, CompareRasters& rasters) {
     rasters.referenceRaster.reset();
     step([&] {
@@ -176,7 +185,7 @@ void ConvertToPicture(RunState& s, const std::shared_ptr<office::Slide>& slide,
     CompareRasters rasters;
 
     for (;;) { // retry point
-        const double scaleFactor = ScaleFactorFor(s.settings->Ratio);
+        const double scaleFactor = RenderFactor(s);
         step([&] { old.SetWidth(scaleFactor * savedGeometry.width); });
         step([&] { old.SetHeight(scaleFactor * savedGeometry.height); });
         step([&] { old.Copy(); });
@@ -289,6 +298,7 @@ void ConvertToPicture(RunState& s, const std::shared_ptr<office::Slide>& slide,
             }
 
             newBytes = MeasureClipboard(s, s.scratchPath2, newMeasureSlide);
+            RecordSample(s, origBytes, newBytes, formatLabel == kLabelJPEG);
             const double sizeRate = newBytes / origBytes * 100.0;
             // A rate that is no number accepts nothing; an equal rate is rejected.
             std::optional<double> expect = ReadNumber(s.settings->ExpectRate);

@@ -36,5 +36,10 @@ bool PixelCheck(RunState& s, const CompareRasters& rasters, double threshold);
 
 // combRatio's rendering size factor by list index.
 double ScaleFactorFor(int ratioIndex);
+// The factor pictures are rendered at in this pass: a fit's level, else
+// combRatio's.
+double RenderFactor(const RunState& s);
+// Notes a converted picture's two sizes for a fit (nothing outside one).
+void RecordSample(RunState& s, double origBytes, double newBytes, bool jpeg);
 
 } // namespace quillmax::engine

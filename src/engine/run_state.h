@@ -23,6 +23,14 @@ class FileSystem;
 
 namespace quillmax::engine {
 
+// One picture a pass converted (kept or not): what a fit predicts the other
+// levels from.
+struct PictureSample {
+    double origBytes = 0; // the old picture's copy
+    double newBytes = 0;  // its replacement's copy
+    bool jpeg = false;    // pasted as JPEG: its size follows the JPEG quality
+};
+
 struct RunState {
     // services
     MainView* view = nullptr;
@@ -52,6 +60,13 @@ struct RunState {
 
     // "all pictures" for this run only (a command-line flag; never stored)
     bool allPicturesForRun = false;
+
+    // a fit's level for this pass, in place of combRatio's factor (0: none)
+    // and of the program's JPEG quality (0: its own)
+    double fitFactor = 0;
+    int fitJpegQuality = 0;
+    // where the pass records its converted pictures (null: nowhere)
+    std::vector<PictureSample>* pictureSamples = nullptr;
 
     // inputs of the current batch; naming never hands one of them out
     std::vector<std::string> batchInputs;

@@ -28,7 +28,8 @@ void CompressOne(RunState& s, office::PictureImage& image) {
     if (!floorKB || *floorKB * 1024.0 > origBytes) return;
     // JPEG for opaque pictures, PNG where JPEG would flatten transparency.
     const int dataType = image.Transparent() ? office::ppt::kPastePNG : office::ppt::kPasteJPG;
-    const double newBytes = image.Render(ScaleFactorFor(s.settings->Ratio), dataType);
+    const double newBytes = image.Render(RenderFactor(s), dataType);
+    RecordSample(s, origBytes, newBytes, dataType == office::ppt::kPasteJPG);
     std::optional<double> expect = ReadNumber(s.settings->ExpectRate);
     if (!expect || !(*expect > newBytes / origBytes * 100.0)) return;
     const int kind = image.Kind();

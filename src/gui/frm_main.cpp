@@ -140,6 +140,12 @@ void FrmMain::BuildControls() {
     combRatio = new QComboBox(client);
     combRatio->setToolTip(QStringLiteral("図の圧縮率の指定"));
     Place(combRatio, 900, 2580, 1635, 300);
+    lblFitSize = MakeLabel("目標ｻｲｽﾞ：", client, 2760, 2640, 900, 180);
+    combFitSize = new QComboBox(client);
+    combFitSize->setEditable(true);
+    combFitSize->setToolTip(QStringLiteral(
+        "出力ﾌｧｲﾙがこのｻｲｽﾞ以下になる最高の画質で圧縮します (例: 10MB、800KB)。空欄では使いません"));
+    Place(combFitSize, 3660, 2580, 1335, 300);
     btnOption = new QPushButton(QStringLiteral("オプション"), client);
     btnOption->setToolTip(QStringLiteral("オプション設定"));
     Place(btnOption, 5340, 3000, 1635, 375);
@@ -227,6 +233,8 @@ void FrmMain::BuildControls() {
             [&st](const QString& t) { st.ExpectRate = S(t); });
     connect(combPixelSize, &QComboBox::currentTextChanged, this,
             [&st](const QString& t) { st.PixelSize = S(t); });
+    connect(combFitSize, &QComboBox::currentTextChanged, this,
+            [&st](const QString& t) { st.FitSize = S(t.trimmed()); });
 
     connect(btnOpen, &QPushButton::clicked, this, [this] { btnOpen_Click(); });
     connect(btnClear, &QPushButton::clicked, this, [this] { btnClear_Click(); });
@@ -247,6 +255,7 @@ void FrmMain::FillLists() {
     FillCombo(combFileSize, settings::kFileSizeItems);
     FillCombo(combExpectRate, settings::kExpectRateItems);
     FillCombo(combPixelSize, settings::kPixelSizeItems);
+    FillCombo(combFitSize, settings::kFitSizeItems);
     FillCombo(combType, settings::kTypeItems);
     FillCombo(frmOption->combSameFilename, settings::kSameFilenameItems);
     for (QComboBox* box : {combFormat, combRatio, combType}) {
@@ -262,12 +271,14 @@ void FrmMain::LoadMainControls() {
     combFileSize->setCurrentText(Q(copy.FileSize));
     combExpectRate->setCurrentText(Q(copy.ExpectRate));
     combPixelSize->setCurrentText(Q(copy.PixelSize));
+    combFitSize->setCurrentText(Q(copy.FitSize));
     // An index the list does not have stays as it was read.
     rt_.settings.Format = copy.Format;
     rt_.settings.Ratio = copy.Ratio;
     rt_.settings.FileSize = copy.FileSize;
     rt_.settings.ExpectRate = copy.ExpectRate;
     rt_.settings.PixelSize = copy.PixelSize;
+    rt_.settings.FitSize = copy.FitSize;
 }
 
 void FrmMain::Form_Load(int pauseMs) {

@@ -117,6 +117,8 @@ public:
     QToolButton* btnStart;
     QLabel* lblPPTRate;
     QComboBox* combRatio;
+    QLabel* lblFitSize;
+    QComboBox* combFitSize; // editable: the size to fit under, empty = off
     QPushButton* btnOption;
     QPushButton* btnStop;
     QLabel* Label9;

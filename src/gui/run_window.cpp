@@ -68,7 +68,8 @@ int SaveScreenshots(FrmMain& frm, const QString& folder) {
 
 } // namespace
 
-int RunWindow(int argc, char** argv, const AutomationFactory& makeAutomation, const SlideCounter& countSlides) {
+int RunWindow(int argc, char** argv, const AutomationFactory& makeAutomation, const SlideCounter& countSlides,
+              const ContentCounter& contentBytes) {
     QApplication app(argc, argv);
     InstallQtJapanese(app);
     app.setFont(JapaneseFont(9));
@@ -95,6 +96,7 @@ int RunWindow(int argc, char** argv, const AutomationFactory& makeAutomation, co
     session.registry = &rt.registry;
     session.fileSystem = fileSystem.get();
     session.countSlides = countSlides;
+    session.contentBytes = contentBytes;
 
     FrmMain frm(session, rt, programFolder);
     session.view = &frm;

@@ -5,6 +5,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "office/automation.h"
 
@@ -20,7 +22,10 @@ using SlideCounter = std::function<int(const std::string& path)>;
 
 // Returns the process exit code. Files given on the command line are put into
 // the source list and converted at once.
+// A deck's stored bytes by kind (label, bytes), named when a fit misses.
+using ContentCounter = std::function<std::vector<std::pair<std::string, double>>(const std::string& path)>;
+
 int RunWindow(int argc, char** argv, const AutomationFactory& makeAutomation,
-              const SlideCounter& countSlides = {});
+              const SlideCounter& countSlides = {}, const ContentCounter& contentBytes = {});
 
 }  // namespace quillmax::gui

@@ -35,6 +35,10 @@ public:
     // True when the clipboard's picture has pixels that are not fully
     // opaque, which JPEG would flatten onto white.
     virtual bool PictureIsTransparent() { return false; }
+    // The quality (1-100) of the JPEG pictures pasted or rendered from now
+    // on; 0 gives back the program's own. False when the program has no
+    // such setting (the real one has none).
+    virtual bool SetJpegQuality(int quality) { return quality == 0; }
 };
 
 class Automation {

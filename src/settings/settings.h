@@ -40,6 +40,9 @@ struct Settings {
     std::string FileSize = "50";   // combFileSize
     std::string ExpectRate = "75"; // combExpectRate
     std::string PixelSize = "50";  // combPixelSize
+    // txtFitSize: the size each output should fit under ("10MB", "800KB");
+    // empty: off
+    std::string FitSize;
 
     // main window height in twips
     int FormHeight = 6000;

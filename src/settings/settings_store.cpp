@@ -93,6 +93,7 @@ void SettingsStore::LoadSettingsFirstStage(Settings& s) {
     s.PixelSize = Text(Read("PixelSize"), "50");
     s.Twice = CheckValue(Read("Twice"), 1);
     s.AllPictures = CheckValue(Read("AllPictures"), 0);
+    s.FitSize = Text(Read("FitSize"), "");
 }
 
 void SettingsStore::LoadFormHeight(Settings& s) {
@@ -146,6 +147,9 @@ void SettingsStore::SaveSettings(const Settings& s) {
     putNumber("OLE", s.OLE);
     putNumber("Movie", s.Movie);
     putNumber("AllPictures", s.AllPictures);
+    // Written even when empty: an emptied field turns the fit off, it does
+    // not bring back the size stored before.
+    put("FitSize", s.FitSize);
     put("Encode", "-1"); // combType has no items: never a selection
     registry_.api().EndBatch(RegRoot::LocalMachine);
 }

@@ -30,6 +30,8 @@ inline constexpr std::array<std::string_view, 5> kExpectRateItems{ // combExpect
     "95", "75", "50", "25", "10"};
 inline constexpr std::array<std::string_view, 4> kPixelSizeItems{ // combPixelSize
     "10", "50", "100", "9999"};
+inline constexpr std::array<std::string_view, 4> kFitSizeItems{ // combFitSize (empty: off)
+    "", "10MB", "20MB", "25MB"};
 inline constexpr std::array<std::string_view, 2> kSameFilenameItems{ // combSameFilename
     "ﾀﾞｲｱﾛｸﾞを表示", "常に上書き"};
 inline constexpr std::array<std::string_view, 3> kTargetItems{ // combTarget
@@ -66,7 +68,7 @@ public:
 
     // First stage: OLE, Movie, SameFilename, KeepFileDate, ShowFileSize,
     // optPPTFolder, optMovieFolder, PPTFolder, MovieFolder, Format, Ratio,
-    // FileSize, ExpectRate, PixelSize, Twice.
+    // FileSize, ExpectRate, PixelSize, Twice, AllPictures, FitSize.
     void LoadSettingsFirstStage(Settings& s);
     // FormHeight; a failing step is skipped.
     void LoadFormHeight(Settings& s);

@@ -248,6 +248,12 @@ bool ClipboardImpl::PictureIsTransparent() {
     return content_ && content_->rendering && content_->rendering->anyTransparent;
 }
 
+bool ClipboardImpl::SetJpegQuality(int quality) {
+    if (quality < 0 || quality > 100) return false;
+    jpegQuality_ = quality;
+    return true;
+}
+
 void CopyShape(ShapeImpl& shape) {
     const char* m = "Shape.Copy";
     auto node = shape.Node(m);
@@ -410,7 +416,7 @@ std::shared_ptr<office::ShapeRange> PasteSpecialInto(SlideImpl& slide, int dataT
         enc = *content->picture;
     } else {
         if (!content->rendering) Fail(m, "the clipboard holds no picture in that format");
-        enc = imaging::Encode(*content->rendering, dataType);
+        enc = imaging::Encode(*content->rendering, dataType, pres->clipboard()->jpegQuality_);
     }
     Package& pkg = pres->package();
     std::string partName = pkg.FreeName("/ppt/media/image", enc.ext);

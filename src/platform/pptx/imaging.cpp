@@ -363,7 +363,7 @@ static EncodedImage SmallerPalettePng(const vips::VImage& im, const Rendering& r
     return full;
 }
 
-EncodedImage Encode(const Rendering& rendering, int dataType) {
+EncodedImage Encode(const Rendering& rendering, int dataType, int jpegQuality) {
     EnsureVips();
     try {
         switch (dataType) {
@@ -380,7 +380,7 @@ EncodedImage Encode(const Rendering& rendering, int dataType) {
             if (rendering.anyTransparent) Fail("JPEG cannot carry transparent pixels");
             auto im = ToVips(rendering).extract_band(0, vips::VImage::option()->set("n", 3));
             VipsBlob* blob = im.jpegsave_buffer(vips::VImage::option()
-                                                    ->set("Q", kJpegQuality)
+                                                    ->set("Q", jpegQuality > 0 ? jpegQuality : kJpegQuality)
                                                     ->set("optimize_coding", true)
                                                     ->set("strip", true));
             return {TakeBlob(blob), "jpeg"};

@@ -48,8 +48,8 @@ Rendering Render(const EncodedImage& image, const Crop& crop, int widthPx, int h
 // Encodes a rendering for PasteSpecial's data types: 3 metafile (EMF
 // wrapping the bitmap), 4 GIF, 5 JPEG, 6 PNG. Refuses a format that cannot
 // carry the picture faithfully (JPEG with transparency; GIF with partial
-// alpha).
-EncodedImage Encode(const Rendering& rendering, int dataType);
+// alpha). jpegQuality 0 is kJpegQuality.
+EncodedImage Encode(const Rendering& rendering, int dataType, int jpegQuality = 0);
 
 // Whether any pixel of the image is not fully opaque (decodes it all).
 bool HasTransparency(const EncodedImage& image);

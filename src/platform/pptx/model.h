@@ -57,7 +57,9 @@ public:
     void Clear() override { content_.reset(); }
     std::optional<office::Raster> MetafilePicture() override;
     bool PictureIsTransparent() override;
+    bool SetJpegQuality(int quality) override;
     std::shared_ptr<ClipContent> content_;
+    int jpegQuality_ = 0; // 0: imaging's own
 };
 
 // A rigid transform of a shape frame (EMU).

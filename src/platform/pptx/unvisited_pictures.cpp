@@ -122,7 +122,8 @@ public:
             th = static_cast<int>(std::lround(std::min<double>(tiled_ ? visH : th, visH)));
         tw = std::max(1, tw), th = std::max(1, th);
         imaging::Rendering r = imaging::Render(src, crop, tw, th);
-        rendered_ = imaging::Encode(r, dataType);
+        auto pres = pres_.lock();
+        rendered_ = imaging::Encode(r, dataType, pres && pres->clipboard() ? pres->clipboard()->jpegQuality_ : 0);
         return static_cast<double>(rendered_->bytes.size());
     }
 
