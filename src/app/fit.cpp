@@ -48,7 +48,11 @@ double JpegShare(int quality) {
     }
 }
 
+// Picture bytes against the rendering factor: JPEG sizes grow about with
+// the factor to this power (less where a copy is larger than its source).
 constexpr double kDefaultExponent = 1.7;
+constexpr double kLowestExponent = 0.8, kHighestExponent = 2.6;
+constexpr double kLearntSpread = 0.3;
 
 } // namespace
 
@@ -157,23 +161,28 @@ double FitSearch::EstimateFrom(const FitAttempt& from, int level, double exponen
     return std::min(size, inputSize_); // never larger: what does not shrink is not written
 }
 
-// Learnt from the nearest run and the nearest other run at another factor:
-// the exponent that makes one predict the other.
-double FitSearch::ExponentFor(int level) const {
-    auto distance = [&](const FitAttempt& a) { return std::abs(a.level - level); };
+const FitAttempt* FitSearch::Nearest(int level) const {
     const FitAttempt* near = nullptr;
     for (const FitAttempt& a : attempts_)
-        if (!near || distance(a) < distance(*near)) near = &a;
-    if (!near) return kDefaultExponent;
+        if (!near || std::abs(a.level - level) < std::abs(near->level - level)) near = &a;
+    return near;
+}
+
+// Learnt from the nearest run and the nearest other run at another factor:
+// the exponent that makes one predict the other.
+std::optional<double> FitSearch::LearntExponent(int level) const {
+    auto distance = [&](const FitAttempt& a) { return std::abs(a.level - level); };
+    const FitAttempt* near = Nearest(level);
+    if (!near) return std::nullopt;
     const double nearFactor = FitLevels()[static_cast<size_t>(near->level)].factor;
     const FitAttempt* other = nullptr;
     for (const FitAttempt& a : attempts_)
         if (FitLevels()[static_cast<size_t>(a.level)].factor != nearFactor && (!other || distance(a) < distance(*other)))
             other = &a;
-    if (!other || near->samples.empty()) return kDefaultExponent;
+    if (!other || near->samples.empty()) return std::nullopt;
 
     auto miss = [&](double e) { return EstimateFrom(*near, other->level, e) - other->size; };
-    double lo = 0.5, hi = 3.0;
+    double lo = kLowestExponent, hi = kHighestExponent;
     double missLo = miss(lo), missHi = miss(hi);
     if ((missLo > 0) == (missHi > 0)) return std::fabs(missLo) < std::fabs(missHi) ? lo : hi;
     for (int i = 0; i < 40; ++i) {
@@ -187,11 +196,19 @@ double FitSearch::ExponentFor(int level) const {
 
 double FitSearch::Estimate(int level) const {
     if (const FitAttempt* a = Run(level)) return a->size;
-    const FitAttempt* near = nullptr;
-    for (const FitAttempt& a : attempts_)
-        if (!near || std::abs(a.level - level) < std::abs(near->level - level)) near = &a;
+    const FitAttempt* near = Nearest(level);
     if (!near) return inputSize_;
-    return EstimateFrom(*near, level, ExponentFor(level));
+    return EstimateFrom(*near, level, LearntExponent(level).value_or(kDefaultExponent));
+}
+
+double FitSearch::LowEstimate(int level) const {
+    if (const FitAttempt* a = Run(level)) return a->size;
+    const FitAttempt* near = Nearest(level);
+    if (!near) return inputSize_;
+    const std::optional<double> learnt = LearntExponent(level);
+    const double lo = learnt ? *learnt - kLearntSpread : kLowestExponent;
+    const double hi = learnt ? *learnt + kLearntSpread : kHighestExponent;
+    return std::min(EstimateFrom(*near, level, lo), EstimateFrom(*near, level, hi));
 }
 
 std::optional<int> FitSearch::Next() const {
@@ -215,7 +232,7 @@ std::optional<int> FitSearch::Next() const {
     }
     // The level above the one that fits, unless it is far above the target.
     const int above = hi - 1;
-    if (above > lo && !Run(above) && Estimate(above) <= target_ * kNear) return above;
+    if (above > lo && !Run(above) && LowEstimate(above) <= target_ * kNear) return above;
     return std::nullopt;
 }
 

@@ -73,7 +73,12 @@ public:
 private:
     const FitAttempt* Run(int level) const;
     double EstimateFrom(const FitAttempt& from, int level, double exponent) const;
-    double ExponentFor(int level) const;
+    // The learnt exponent, or nullopt before two runs at different factors.
+    std::optional<double> LearntExponent(int level) const;
+    // The smallest estimate the exponents still plausible give: a level is
+    // skipped only when even this is far above the target.
+    double LowEstimate(int level) const;
+    const FitAttempt* Nearest(int level) const;
 
     double target_, inputSize_;
     int levelCount_;

@@ -33,6 +33,7 @@ struct SettingsStoreTest : ::testing::Test {
         s.OLE = s.Movie = s.Twice = 7; // make sure every field is really set
         s.Format = s.Ratio = s.MovieTarget = s.MovieCond = 9;
         s.FormHeight = 1;
+        s.FitSize = "stale";
         store.LoadSettings(s);
         return s;
     }
@@ -79,7 +80,7 @@ TEST_F(SettingsStoreTest, FirstRunTakesEveryDefaultAndStoresAllNineteenValues) {
         "\"MovieTarget\"=\"0\"\r\n\"MovieCond\"=\"0\"\r\n\"Twice\"=\"1\"\r\n"
         "\"Format\"=\"0\"\r\n\"Ratio\"=\"1\"\r\n\"FileSize\"=\"50\"\r\n\"ExpectRate\"=\"75\"\r\n"
         "\"PixelSize\"=\"50\"\r\n\"FormHeight\"=\"6000\"\r\n\"OLE\"=\"1\"\r\n\"Movie\"=\"0\"\r\n"
-        "\"AllPictures\"=\"0\"\r\n\"Encode\"=\"-1\"\r\n";
+        "\"AllPictures\"=\"0\"\r\n\"FitSize\"=\"\"\r\n\"Encode\"=\"-1\"\r\n";
     EXPECT_NE(text.find(expected), std::string::npos) << text;
 }
 
@@ -156,6 +157,18 @@ TEST_F(SettingsStoreTest, UnusableNumbersGiveTheSafeReading) {
     EXPECT_EQ(s.Format, 4);
     EXPECT_EQ(s.Ratio, -1);
     EXPECT_EQ(s.FormHeight, 4000);
+}
+
+TEST_F(SettingsStoreTest, FitSizeIsOffUntilSetAndAnEmptiedFieldTurnsItOffAgain) {
+    EXPECT_EQ(Loaded().FitSize, "");
+    Put("FitSize", "9.5MB");
+    Settings s = Loaded();
+    EXPECT_EQ(s.FitSize, "9.5MB");
+    // Unlike the other editable texts, an empty one is stored: it is "off".
+    s.FitSize.clear();
+    store.SaveSettings(s);
+    EXPECT_EQ(Stored("FitSize"), "");
+    EXPECT_EQ(Loaded().FitSize, "");
 }
 
 TEST_F(SettingsStoreTest, AllPicturesIsOffUnlessStoredOn) {

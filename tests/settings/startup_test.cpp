@@ -31,7 +31,7 @@ TEST(SettingsStartup, FirstRunLeavesAllNineteenValuesAndTheDefaultList) {
     int values = 0;
     for (size_t at = text.find("\r\n\""); at != std::string::npos; at = text.find("\r\n\"", at + 1))
         ++values;
-    EXPECT_EQ(values, 20) << text; // nineteen, and AllPictures
+    EXPECT_EQ(values, 21) << text; // nineteen, AllPictures and FitSize
     EXPECT_NE(text.find("\"Ratio\"=\"1\""), std::string::npos);
     EXPECT_NE(text.find("\"FileSize\"=\"50\""), std::string::npos);
     EXPECT_NE(text.find("\"Encode\"=\"-1\""), std::string::npos);

@@ -109,6 +109,7 @@ TEST(RegistryRoundTripsAllNineteenSettings) {
     s.optPPTFolder = 1; s.optMovieFolder = 1;
     s.PPTFolder = "C:\\出力\\資料"; s.MovieFolder = "D:\\動画";
     s.FileSize = "120"; s.ExpectRate = "60"; s.PixelSize = "33"; s.FormHeight = 7890;
+    s.FitSize = "9.5MB";
     store.SaveSettings(s);
 
     settings::Settings t;
@@ -120,6 +121,7 @@ TEST(RegistryRoundTripsAllNineteenSettings) {
     CHECK_EQ(t.PPTFolder, s.PPTFolder); CHECK_EQ(t.MovieFolder, s.MovieFolder);
     CHECK_EQ(t.FileSize, s.FileSize); CHECK_EQ(t.ExpectRate, s.ExpectRate); CHECK_EQ(t.PixelSize, s.PixelSize);
     CHECK_EQ(t.FormHeight, 7890);
+    CHECK_EQ(t.FitSize, s.FitSize);
     // Stored as any ANSI program of the machine stores it.
     const char* param = "SOFTWARE\\quillmax\\param";
     CHECK_EQ(RawRegistryText(HKEY_LOCAL_MACHINE, param, "PPTFolder"), Ansi(L"C:\\出力\\資料"));
