@@ -53,6 +53,7 @@ public:
     std::optional<std::string> InputBox(const std::string& p, const std::string& t, const std::string& v) override {
         return view_.InputBox(p, t, v);
     }
+    void ShowProgress(const engine::BatchProgress& p) override { view_.ShowProgress(p); }
     void DoEvents() override { view_.DoEvents(); }
     void Beep() override { view_.Beep(); }
 

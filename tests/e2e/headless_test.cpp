@@ -159,6 +159,37 @@ TEST(Headless, DryRunLogsAsARealRunAndWritesNothing) {
     EXPECT_EQ(d.err.find("ﾌｧｲﾙ "), std::string::npos) << d.err;
 }
 
+TEST(Headless, FitTakesASizeForThisRunAndRefusesOneItCannotRead) {
+    Sandbox box;
+    const std::string input = box.AddInput(std::string(QUILLMAX_SOURCE_DIR) + "/samples/CMakeLists.txt", "a.pptx");
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--fit", "10XB", input}, {"--fit=0MB", input}, {input, "--fit"}}) {
+        auto r = box.RunHeadless(args);
+        EXPECT_EQ(r.exitCode, 2) << r.err;
+        EXPECT_NE(r.err.find("目標"), std::string::npos) << r.err;
+        EXPECT_TRUE(r.out.empty()) << r.out;
+    }
+
+    std::vector<std::string> decks = CorpusDecks({"ooxml_parser/condition_no_event.pptx"});
+    if (decks.empty()) GTEST_SKIP() << "corpus deck not found (../shared/corpus)";
+    const std::string deck = box.AddInput(decks[0]);
+    const auto before = box.InputFiles();
+    auto r = box.RunHeadless({"--fit", "1.5MB", deck});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(box.InputFiles().size(), before.size() + 1); // one output, no temporaries left
+    EXPECT_NE(r.out.find("\t目標ｻｲｽﾞ1.5MBに収まる最高の画質「"), std::string::npos) << r.out;
+    // Not stored: the next run has no size.
+    EXPECT_EQ(ReadAll(box.ConfigDir() + "/quillmax/registry/HKEY_LOCAL_MACHINE.reg").find("1.5MB"), std::string::npos);
+
+    // A movie no level shrinks: the miss line names it from the report's counts.
+    std::vector<std::string> movie = CorpusDecks({"ooxml_parser/transition_direction_nil_2.pptx"});
+    if (movie.empty()) return;
+    r = box.RunHeadless({"--fit", "1MB", box.AddInput(movie[0])});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("に収まりませんでした（"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("残りの内訳：動画・音声 3.2MB"), std::string::npos) << r.out;
+}
+
 TEST(Report, CorpusDeckNumbersAddUpToThePackageSize) {
     std::vector<std::string> decks = CorpusDecks({"poi/2411-Performance_Up.pptx"});
     if (decks.empty()) GTEST_SKIP() << "corpus deck not found (../shared/corpus)";

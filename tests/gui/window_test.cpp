@@ -182,6 +182,18 @@ TEST_F(Window, ClosingSavesSettingsAndTheConversionList) {
     EXPECT_TRUE(fs::exists(rt->oleStore.iniFilePath()));
 }
 
+TEST_F(Window, TargetSizeFieldIsStoredAndEmptiedTurnsTheFitOff) {
+    Store("FitSize", "20MB");
+    Start();
+    EXPECT_EQ(frm->combFitSize->currentText(), QStringLiteral("20MB"));
+    EXPECT_EQ(frm->combFitSize->itemText(0), QString()); // the empty choice is "off"
+    frm->combFitSize->setCurrentText(QStringLiteral(" 9.5M "));
+    EXPECT_EQ(rt->settings.FitSize, "9.5M");
+    frm->combFitSize->setCurrentIndex(0);
+    frm->close();
+    EXPECT_EQ(Stored("FitSize"), "");
+}
+
 TEST_F(Window, DroppedFolderAddsTheFilesLyingDirectlyInIt) {
     Start();
     fs::path folder = dir.path() / "drop";
