@@ -15,7 +15,9 @@ build_pkgs=(build-essential cmake pkg-config
 # poppler for the end-to-end checks, a display for the window tests.
 test_pkgs=(libgtest-dev libgmock-dev zip ccache
            xvfb xauth desktop-file-utils poppler-utils libreoffice-impress libreoffice-core fonts-dejavu-core)
-run_pkgs=(ffmpeg)   # the movie encoder, run as a child process
+# The movie encoder, run as a child process; LibreOffice's metafile renderer
+# (EMF/EMF+/WMF with text), driven headless through its Python UNO bridge.
+run_pkgs=(ffmpeg libreoffice-draw python3-uno)
 # Posix threads flavour: std::thread needs it. locales: the Japanese code
 # page test runs Wine under ja_JP.UTF-8.
 windows_pkgs=(cmake g++-mingw-w64-x86-64-posix wine wine64 locales)

@@ -3,7 +3,9 @@
 // at a pixel size (shrink-on-load), encode it as JPEG / PNG / GIF / EMF,
 // and hand it to the engine as pixels. All decoding, resampling and
 // encoding goes through libvips; metafiles (EMF/WMF) render through
-// libemf2svg / librsvg. Failures throw office::AutomationError.
+// libemf2svg / libwmf / librsvg where those draw them faithfully, and
+// through LibreOffice's renderer (office_renderer) otherwise. Failures throw
+// office::AutomationError.
 #pragma once
 
 #include <cstdint>
@@ -45,6 +47,14 @@ void ImageSize(const EncodedImage& image, int& width, int& height);
 // Refuses images beyond sane pixel limits rather than allocating them.
 Rendering Render(const EncodedImage& image, const Crop& crop, int widthPx, int heightPx);
 
+// Who draws a metafile: the SVG converters (libemf2svg, libwmf) behind
+// their faithfulness guard, or LibreOffice's renderer through the office
+// helper. Best: the helper when it is installed, except for a plain bitmap
+// in an EMF (the converters draw it exactly, without starting an office).
+enum class MetafileRenderer { Best, Converters, Office };
+Rendering RenderMetafile(const EncodedImage& image, const Crop& crop, int widthPx, int heightPx,
+                         MetafileRenderer renderer);
+
 // Encodes a rendering for PasteSpecial's data types: 3 metafile (EMF
 // wrapping the bitmap), 4 GIF, 5 JPEG, 6 PNG. Refuses a format that cannot
 // carry the picture faithfully (JPEG with transparency; GIF with partial
@@ -71,6 +81,9 @@ inline constexpr int kMaxRenderSide = 16384;
 // The whole source at the rendering's scale (a tiny visible area shown
 // large would otherwise need a huge intermediate).
 inline constexpr double kMaxIntermediatePixels = 120e6;
+// Metafiles with more records are not given to the in-process converters,
+// which have no time limit (the corpus's largest has 1247).
+inline constexpr size_t kMaxConverterRecords = 200000;
 
 // The picture to paste as a metafile: the source's own bytes when the
 // source is a metafile, otherwise the rendering wrapped in an EMF.

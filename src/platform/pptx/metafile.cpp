@@ -190,6 +190,31 @@ void CheckEmf(const std::string& b) {
 }
 
 #if QUILLMAX_HAVE_LIBWMF
+// The size libwmf gives a WMF without a placeable header (its window
+// extent or bounding box), at 96 dpi.
+void WmfDisplaySize(const std::string& bytes, int& w, int& h) {
+    wmfAPI* api = nullptr;
+    wmfAPI_Options opts{};
+    opts.function = wmf_svg_function;
+    if (wmf_api_create(&api, WMF_OPT_FUNCTION | WMF_OPT_IGNORE_NONFATAL, &opts) != wmf_E_None) {
+        if (api) wmf_api_destroy(api);
+        Fail("the WMF reader failed to start");
+    }
+    struct Guard {
+        wmfAPI* api;
+        ~Guard() { wmf_api_destroy(api); }
+    } guard{api};
+    std::string copy = bytes;
+    wmfD_Rect bbox{};
+    unsigned int dw = 0, dh = 0;
+    if (wmf_mem_open(api, reinterpret_cast<unsigned char*>(copy.data()), static_cast<long>(copy.size())) !=
+            wmf_E_None ||
+        wmf_scan(api, 0, &bbox) != wmf_E_None || wmf_display_size(api, &dw, &dh, 96, 96) != wmf_E_None)
+        Fail("the WMF could not be read");
+    w = static_cast<int>(dw);
+    h = static_cast<int>(dh);
+}
+
 std::string WmfToSvg(const std::string& bytes, double& w, double& h) {
     wmfAPI* api = nullptr;
     wmfAPI_Options opts{};
@@ -271,17 +296,96 @@ void PixelSize(const std::string& b, int& width, int& height) {
             height = static_cast<int>(std::lround(std::abs(Ls16(b, 12) - Ls16(b, 8)) * 96.0 / inch));
             break;
         }
+#if QUILLMAX_HAVE_LIBWMF
         {
-            double w = 0, h = 0;
-            ToSvg(b, w, h);
-            width = static_cast<int>(std::lround(w));
-            height = static_cast<int>(std::lround(h));
+            static std::mutex lock; // libwmf is not known to be reentrant
+            std::lock_guard<std::mutex> hold(lock);
+            WmfDisplaySize(b, width, height);
         }
+#else
+        Fail("the WMF declares no size");
+#endif
         break;
     case Kind::None:
         Fail("not an EMF or WMF picture");
     }
     if (width <= 0 || height <= 0) Fail("the metafile has no size");
+}
+
+size_t CheckStructure(const std::string& b) {
+    if (b.size() > kMaxMetafileBytes) Fail("the metafile is too large");
+    size_t records = 0;
+    switch (Sniff(b)) {
+    case Kind::Emf: {
+        size_t at = 0;
+        while (at + 8 <= b.size()) {
+            const std::uint32_t type = Le32(b, at), size = Le32(b, at + 4);
+            if (size < 8 || size % 4 != 0 || size > b.size() - at) Fail("the EMF is damaged");
+            if (at == 0 && type != 1) Fail("the EMF is damaged");
+            at += size;
+            ++records;
+            if (type == 14) return records; // EOF
+        }
+        Fail("the EMF is damaged");
+    }
+    case Kind::Wmf: {
+        size_t at = Le32(b, 0) == kPlaceableKey ? 22 : 0;
+        const size_t headerWords = Le16(b, at + 2);
+        if (headerWords < 9) Fail("the WMF is damaged");
+        at += headerWords * 2;
+        while (at + 6 <= b.size()) {
+            const std::uint32_t words = Le32(b, at);
+            if (words < 3 || words > (b.size() - at) / 2) Fail("the WMF is damaged");
+            ++records;
+            if (words == 3 && Le16(b, at + 4) == 0) return records; // META_EOF
+            at += static_cast<size_t>(words) * 2;
+        }
+        Fail("the WMF is damaged");
+    }
+    case Kind::None:
+        break;
+    }
+    Fail("not an EMF or WMF picture");
+}
+
+bool IsPlainBitmap(const std::string& b) {
+    if (Sniff(b) != Kind::Emf) return false;
+    const size_t second = Le32(b, 4);
+    if (second < 88 || second + 8 > b.size()) return false;
+    const std::uint32_t type = Le32(b, second), size = Le32(b, second + 4);
+    if (size < 108 || size > b.size() - second || second + size + 20 != b.size() || Le32(b, second + size) != 14)
+        return false;
+    const size_t r = second;
+    std::int32_t xDest, yDest, cxDest, cyDest, xSrc, ySrc, cxSrc, cySrc;
+    size_t offBmi;
+    if (type == 81) { // STRETCHDIBITS, a plain copy
+        if (Le32(b, r + 68) != kSrcCopy) return false;
+        xDest = Ls32(b, r + 24), yDest = Ls32(b, r + 28), xSrc = Ls32(b, r + 32), ySrc = Ls32(b, r + 36);
+        cxSrc = Ls32(b, r + 40), cySrc = Ls32(b, r + 44), offBmi = Le32(b, r + 48);
+        cxDest = Ls32(b, r + 72), cyDest = Ls32(b, r + 76);
+    } else if (type == 114) { // ALPHABLEND
+        if (size < 108 || !IdentityTransform(b, r + 52)) return false;
+        xDest = Ls32(b, r + 24), yDest = Ls32(b, r + 28), cxDest = Ls32(b, r + 32), cyDest = Ls32(b, r + 36);
+        xSrc = Ls32(b, r + 44), ySrc = Ls32(b, r + 48), offBmi = Le32(b, r + 84);
+        cxSrc = Ls32(b, r + 100), cySrc = Ls32(b, r + 104);
+    } else {
+        return false;
+    }
+    if (offBmi < 8 || offBmi + 16 > size) return false;
+    const std::int32_t bw = Ls32(b, r + offBmi + 4), bh = std::abs(Ls32(b, r + offBmi + 8));
+    int w = 0, h = 0;
+    PixelSize(b, w, h);
+    return bw > 0 && bh > 0 && xDest == 0 && yDest == 0 && xSrc == 0 && ySrc == 0 && cxSrc == bw && cySrc == bh &&
+           cxDest == bw && cyDest == bh && std::abs(w - bw) <= 1 && std::abs(h - bh) <= 1 && Ls32(b, 8) == 0 &&
+           Ls32(b, 12) == 0 && Ls32(b, 16) == bw - 1 && Ls32(b, 20) == bh - 1;
+}
+
+void CheckConvertible(const std::string& bytes) {
+    switch (Sniff(bytes)) {
+    case Kind::Emf: CheckEmf(bytes); return;
+    case Kind::Wmf: CheckWmf(bytes); return;
+    case Kind::None: Fail("not an EMF or WMF picture");
+    }
 }
 
 std::string ToSvg(const std::string& bytes, double& widthPx, double& heightPx) {

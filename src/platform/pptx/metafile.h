@@ -1,7 +1,8 @@
 // File: platform/pptx/metafile.h
-// Metafile pictures (EMF, WMF) turned into SVG through Debian's libraries
-// (libemf2svg for EMF, libwmf for WMF), so libvips/librsvg can render them;
-// and their size as the presentation program shows them (96 dpi).
+// Metafile pictures (EMF, WMF): their size as the presentation program
+// shows them (96 dpi), the checks that choose who may draw them, and their
+// SVG form through Debian's libraries (libemf2svg for EMF, libwmf for WMF)
+// for libvips/librsvg.
 // Failures throw office::AutomationError ("cannot render metafile").
 #pragma once
 
@@ -23,7 +24,20 @@ void PixelSize(const std::string& bytes, int& width, int& height);
 // ones beyond a sane size.
 std::string ToSvg(const std::string& bytes, double& widthPx, double& heightPx);
 
+// Refuses a metafile whose records do not chain from its header to its end
+// record (a damaged file would be drawn partly, or not as the presentation
+// program draws it); returns the number of records.
+size_t CheckStructure(const std::string& bytes);
+
+// Refuses a metafile the SVG converters would draw wrongly (text,
+// clipping, transforms, raster operations, EMF+ records, ...).
+void CheckConvertible(const std::string& bytes);
+
+// An EMF that only shows one bitmap, pixel for pixel over its whole frame
+// (as this program wraps its renderings): the converters draw it exactly.
+bool IsPlainBitmap(const std::string& bytes);
+
 // Largest metafile accepted (bytes); heavy slide metafiles reach tens of MB.
-inline constexpr size_t kMaxMetafileBytes = 256u << 20;
+inline constexpr size_t kMaxMetafileBytes = 64u << 20;
 
 } // namespace quillmax::pptx::metafile

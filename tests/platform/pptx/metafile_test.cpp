@@ -94,7 +94,7 @@ std::string WithRecords(const std::vector<std::vector<std::uint32_t>>& records) 
 TEST(MetafileEmf, FeaturesRenderedWronglyAreRefused) {
     auto refused = [](const std::string& emf, const char* why) {
         try {
-            imaging::Render({emf, "emf"}, {}, 8, 8);
+            imaging::RenderMetafile({emf, "emf"}, {}, 8, 8, imaging::MetafileRenderer::Converters);
             ADD_FAILURE() << "rendered although it " << why;
         } catch (const office::AutomationError& e) {
             EXPECT_NE(std::string(e.what()).find(why), std::string::npos) << e.what();
@@ -114,7 +114,7 @@ TEST(MetafileEmf, FeaturesRenderedWronglyAreRefused) {
                              {59},
                              {60},
                              {62, 0, 0, 8, 8}});
-    EXPECT_NO_THROW(imaging::Render({fine, "emf"}, {}, 8, 8));
+    EXPECT_NO_THROW(imaging::RenderMetafile({fine, "emf"}, {}, 8, 8, imaging::MetafileRenderer::Converters));
 }
 
 std::string CorpusMedia(const std::string& deck, const std::string& part) {
@@ -138,9 +138,10 @@ TEST(MetafileCorpus, RendersAPictureEmfAndRefusesAChartWithText) {
     imaging::ImageSize({emf, "emf"}, w, h);
     EXPECT_EQ(w, 2101);
     EXPECT_EQ(h, 1348);
-    // Its text, clipping and transforms come out wrong (buttons and frame
-    // lost, legend moved): refused rather than pasted.
-    EXPECT_THROW(imaging::Render({emf, "emf"}, {}, 420, 270), office::AutomationError);
+    // The converters get its text, clipping and transforms wrong (buttons
+    // and frame lost, legend moved): they refuse it rather than paste it.
+    EXPECT_THROW(imaging::RenderMetafile({emf, "emf"}, {}, 420, 270, imaging::MetafileRenderer::Converters),
+                 office::AutomationError);
 
     // A picture-only EMF (one bitmap) renders.
     std::string pic = CorpusMedia("tika/testPPT_EmbeddedPDF.pptx", "ppt/media/image1.emf");
@@ -156,7 +157,8 @@ TEST(MetafileCorpus, RendersAPictureEmfAndRefusesAChartWithText) {
 
     std::string wmf = CorpusMedia("aspose-net/AnimationShapesExample.pptx", "ppt/media/image1.wmf");
     if (!wmf.empty()) {
-        EXPECT_THROW(imaging::Render({wmf, "wmf"}, {}, 64, 64), office::AutomationError);
+        EXPECT_THROW(imaging::RenderMetafile({wmf, "wmf"}, {}, 64, 64, imaging::MetafileRenderer::Converters),
+                     office::AutomationError);
     }
 }
 
