@@ -90,16 +90,17 @@ std::map<std::string, std::string> ReadOleIni(const std::string& path) {
     return out;
 }
 
-void ExpectLooksTheSame(const std::string& input, const std::string& output) {
-    auto pages = CompareDecks(input, output);
+void ExpectLooksTheSame(const std::string& input, const std::string& output, int dpi = 48,
+                        double maxMeanDiff = kMaxMeanDiff) {
+    auto pages = CompareDecks(input, output, dpi);
     ASSERT_FALSE(pages.empty()) << output;
     double minSsim = 1, maxDiff = 0;
     for (auto& p : pages) minSsim = std::min(minSsim, p.ssim), maxDiff = std::max(maxDiff, p.meanAbsDiff);
-    std::printf("  %s: %zu pages, lowest SSIM %.3f, largest mean difference %.2f\n",
-                fs::path(input).filename().c_str(), pages.size(), minSsim, maxDiff);
+    std::printf("  %s: %zu pages at %d dpi, lowest SSIM %.3f, largest mean difference %.2f\n",
+                fs::path(input).filename().c_str(), pages.size(), dpi, minSsim, maxDiff);
     for (size_t i = 0; i < pages.size(); ++i) {
         EXPECT_GE(pages[i].ssim, kMinSsim) << output << " page " << i + 1;
-        EXPECT_LE(pages[i].meanAbsDiff, kMaxMeanDiff) << output << " page " << i + 1;
+        EXPECT_LE(pages[i].meanAbsDiff, maxMeanDiff) << output << " page " << i + 1;
     }
 }
 
@@ -206,8 +207,9 @@ TEST(OleEndToEnd, HeavyEmfPictureBecomesASmallRaster) {
 
 // With the default settings (no stored values, the default conversion list)
 // the heavy Word object of slide 5 becomes a picture: the second conversion
-// of the `Twice` rule ends in a picture even where its metafile cannot be
-// rasterised, so the embedding leaves the package.
+// of the `Twice` rule ends in a picture (a raster where LibreOffice draws
+// its metafile, the metafile itself where nothing can), so the embedding
+// leaves the package.
 TEST(OleEndToEnd, HeavyWordObjectConvertsWithTheDefaultSettings) {
     std::string corpus = CorpusDir();
     std::string deck = corpus + "/syncfusion/Iterate-slide-elements/Template.pptx";
@@ -225,5 +227,9 @@ TEST(OleEndToEnd, HeavyWordObjectConvertsWithTheDefaultSettings) {
     for (auto& problem : pptx::CheckPackageFile(out)) ADD_FAILURE() << out << ": " << problem;
     for (auto& e : ZipEntries(out)) EXPECT_EQ(e.find(".docx"), std::string::npos) << out << " still holds " << e;
     EXPECT_LT(fs::file_size(out), fs::file_size(input));
-    ExpectLooksTheSame(input, out);
+    // The object's page is now a picture made at 96 ppi (the metafile drawn
+    // by LibreOffice, pasted again by the picture rules as JPEG): compared
+    // where its pixels are, not after a second halving; a page of small text
+    // as a JPEG differs by 6.8 on average from its vector drawing (SSIM 0.915).
+    ExpectLooksTheSame(input, out, 96, 8.0);
 }

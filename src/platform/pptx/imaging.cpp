@@ -318,11 +318,12 @@ static Rendering RenderThroughSvg(const EncodedImage& image, const Crop& crop, i
     return {};
 }
 
-// Measured on the corpus, the office helper draws every metafile at least
-// as faithfully as the converters, most of them far better; the converters
-// keep what they draw exactly (one bitmap shown pixel for pixel, as this
-// program wraps its own renderings) without starting an office, and stand
-// in, behind their guard, where the helper is not installed.
+// Measured on the corpus, the office helper draws metafiles far more
+// faithfully than the converters. An EMF that only shows one bitmap is a
+// picture: the converters resample it smoothly, as every picture is
+// resampled (the office scales it without smoothing, which aliases scans),
+// and need no office. Where the helper is not installed, the converters
+// stand in behind their guard.
 static MetafileRenderer Choose(const EncodedImage& image) {
     if (!office_renderer::Available()) return MetafileRenderer::Converters;
     try {

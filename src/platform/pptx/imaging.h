@@ -49,8 +49,8 @@ Rendering Render(const EncodedImage& image, const Crop& crop, int widthPx, int h
 
 // Who draws a metafile: the SVG converters (libemf2svg, libwmf) behind
 // their faithfulness guard, or LibreOffice's renderer through the office
-// helper. Best: the helper when it is installed, except for a plain bitmap
-// in an EMF (the converters draw it exactly, without starting an office).
+// helper. Best: the helper when it is installed, except for an EMF that
+// only shows one bitmap (the converters resample it as a picture).
 enum class MetafileRenderer { Best, Converters, Office };
 Rendering RenderMetafile(const EncodedImage& image, const Crop& crop, int widthPx, int heightPx,
                          MetafileRenderer renderer);

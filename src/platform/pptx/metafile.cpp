@@ -373,11 +373,10 @@ bool IsPlainBitmap(const std::string& b) {
     }
     if (offBmi < 8 || offBmi + 16 > size) return false;
     const std::int32_t bw = Ls32(b, r + offBmi + 4), bh = std::abs(Ls32(b, r + offBmi + 8));
-    int w = 0, h = 0;
-    PixelSize(b, w, h);
-    return bw > 0 && bh > 0 && xDest == 0 && yDest == 0 && xSrc == 0 && ySrc == 0 && cxSrc == bw && cySrc == bh &&
-           cxDest == bw && cyDest == bh && std::abs(w - bw) <= 1 && std::abs(h - bh) <= 1 && Ls32(b, 8) == 0 &&
-           Ls32(b, 12) == 0 && Ls32(b, 16) == bw - 1 && Ls32(b, 20) == bh - 1;
+    // The whole bitmap (writers differ by one in its size) over the whole bounds.
+    return bw > 0 && bh > 0 && xDest == 0 && yDest == 0 && xSrc == 0 && ySrc == 0 && std::abs(cxSrc - bw) <= 1 &&
+           std::abs(cySrc - bh) <= 1 && Ls32(b, 8) == 0 && Ls32(b, 12) == 0 && cxDest == Ls32(b, 16) + 1 &&
+           cyDest == Ls32(b, 20) + 1;
 }
 
 void CheckConvertible(const std::string& bytes) {

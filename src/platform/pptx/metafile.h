@@ -33,8 +33,9 @@ size_t CheckStructure(const std::string& bytes);
 // clipping, transforms, raster operations, EMF+ records, ...).
 void CheckConvertible(const std::string& bytes);
 
-// An EMF that only shows one bitmap, pixel for pixel over its whole frame
-// (as this program wraps its renderings): the converters draw it exactly.
+// An EMF that only shows one whole bitmap over its whole bounds (a scan, a
+// screenshot, this program's own wrapped renderings): drawn as a picture,
+// resampled as every picture is.
 bool IsPlainBitmap(const std::string& bytes);
 
 // Largest metafile accepted (bytes); heavy slide metafiles reach tens of MB.
