@@ -5,6 +5,7 @@
 // its animations wait on a small placeholder group meanwhile.
 #include "engine/walk.h"
 
+#include <algorithm>
 #include <atomic>
 #include <vector>
 
@@ -57,6 +58,20 @@ void MoveAnimations(RunState& s, const std::shared_ptr<office::Slide>& slide,
         TransferTimelineEffects(slide->GetTimeLine(), from, to);
     else
         CopyAnimationSettings(from, to);
+}
+
+// Every shape on the slide's top level now (a shape that cannot be read is left out).
+std::vector<std::shared_ptr<office::Shape>> TopLevelShapes(const std::shared_ptr<office::Slide>& slide) {
+    std::vector<std::shared_ptr<office::Shape>> out;
+    int n = 0;
+    step([&] { n = Need(Need(slide).GetShapes()).Count(); });
+    for (int j = 1; j <= n; ++j) {
+        step([&] {
+            auto shape = Need(slide->GetShapes()).Item(j);
+            if (shape) out.push_back(std::move(shape));
+        });
+    }
+    return out;
 }
 
 bool StartsWith(const std::string& s, const std::string& prefix) {
@@ -170,6 +185,7 @@ std::string CompressLevel(RunState& s, const std::shared_ptr<office::Slide>& sli
 
     std::shared_ptr<office::ShapeRange> walkRange;
     std::shared_ptr<office::Shape> placeholderGroup;
+    std::vector<std::shared_ptr<office::Shape>> outsiders; // the slide's other shapes while this level is apart
     Restore restore;
     if (isTopLevel) {
         walkRange = shapes->Range();
@@ -190,6 +206,7 @@ std::string CompressLevel(RunState& s, const std::shared_ptr<office::Slide>& sli
         if (restore.name) step([&] { groupShape->SetName(UniqueTemporaryName()); });
         try {
             MoveAnimations(s, slide, groupShape, placeholderGroup);
+            outsiders = TopLevelShapes(slide);
             Need(groupShape).Select();
             walkRange = groupShape->Ungroup();
         } catch (const office::AutomationError&) {
@@ -213,8 +230,19 @@ std::string CompressLevel(RunState& s, const std::shared_ptr<office::Slide>& sli
         return "";
     }
 
-    // Rebuild the level from the names its visits left behind.
+    // Rebuild the level from the names its visits left behind. A shape
+    // that was on the slide before the group came apart is no member, even
+    // when it carries a member's name: it is renamed for the moment.
     step([&] { Need(Need(Need(s.presSource).Windows(1)).GetSelection()).Unselect(); });
+    std::vector<std::pair<std::shared_ptr<office::Shape>, std::string>> namesakes;
+    for (auto& outsider : outsiders) {
+        step([&] {
+            const std::string name = Need(outsider).Name();
+            if (std::find(levelNames.begin(), levelNames.end(), name) == levelNames.end()) return;
+            outsider->SetName(UniqueTemporaryName());
+            namesakes.emplace_back(outsider, name);
+        });
+    }
     std::string placeholderName;
     step([&] { placeholderName = Need(placeholderGroup).Name(); });
     int n = 0;
@@ -236,6 +264,7 @@ std::string CompressLevel(RunState& s, const std::shared_ptr<office::Slide>& sli
     step([&] {
         newGroup = Need(Need(Need(Need(s.presSource).Windows(1)).GetSelection()).GetShapeRange()).Group();
     });
+    for (auto& [outsider, name] : namesakes) step([&] { outsider->SetName(name); });
     step([&] {
         Need(placeholderGroup);
         Need(newGroup);

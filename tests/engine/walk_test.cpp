@@ -206,6 +206,22 @@ TEST_F(WalkTest, NestedNamesakeIsNotTakenIntoTheWrongGroup) {
     EXPECT_EQ(outers, 1);
 }
 
+TEST_F(WalkTest, TopLevelNamesakeOfAMemberStaysOutOfTheRebuiltGroup) {
+    auto before = slide->AddShape("Rectangle 18", office::ppt::kShapeAuto);
+    auto member = slide->AddShape("Rectangle 18", office::ppt::kShapeAuto);
+    auto group = slide->AddGroup("Group 9", {AddPicture("Picture 1", 100000), member});
+    auto after = slide->AddShape("Rectangle 18", office::ppt::kShapeAuto);
+    Walk();
+    ASSERT_EQ(slide->shapes.size(), 3u);
+    EXPECT_EQ(slide->shapes[0], before);
+    EXPECT_EQ(slide->shapes[2], after);
+    auto rebuilt = slide->shapes[1];
+    EXPECT_EQ(rebuilt->name, "Group 9");
+    ASSERT_EQ(rebuilt->children.size(), 2u);
+    EXPECT_EQ(rebuilt->children[1], member);
+    for (auto& sh : {before, member, after}) EXPECT_EQ(sh->name, "Rectangle 18");
+}
+
 TEST_F(WalkTest, GroupThatCannotBeTakenApartKeepsNameAndEffects) {
     auto inner = AddPictureGroup("Inner", 0);
     slide->timeline->main->Append(inner, 10);
