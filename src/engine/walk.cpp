@@ -95,6 +95,12 @@ bool IsPictureByType(const std::shared_ptr<office::Shape>& shape, int type) {
     return isPicture(office::step_value([&] { return shape->PlaceholderContainedType(); }, -1));
 }
 
+bool IsSvgPicture(const std::shared_ptr<office::Shape>& shape, int type) {
+    if (type == office::ppt::kShapeGraphic) return true;
+    return type == office::ppt::kShapePlaceholder &&
+           office::step_value([&] { return shape->PlaceholderContainedType(); }, -1) == office::ppt::kShapeGraphic;
+}
+
 bool MovieTargetIs(RunState& s, int a, int b) {
     return s.settings->MovieTarget == a || s.settings->MovieTarget == b;
 }
@@ -126,6 +132,9 @@ void VisitShape(RunState& s, const std::shared_ptr<office::Slide>& slide,
     const bool objectByName = util::LowerAscii(name.substr(0, 7)) == "object ";
     // With "all pictures" on, a picture is one by what it is, whatever its name.
     if (!pictureByName && !objectByName && AllPictures(s)) pictureByName = IsPictureByType(shape, type);
+    // An SVG picture would lose its drawing to a bitmap copy; the pass after
+    // the slides redoes only its bitmap.
+    if (pictureByName && AllPictures(s) && IsSvgPicture(shape, type)) pictureByName = false;
     if (pictureByName) kindLabel = "Picture";
     if (objectByName) kindLabel = ClassifyObject(s, shape);
 

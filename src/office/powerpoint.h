@@ -80,6 +80,7 @@ inline constexpr int kShapeTextBox = 17;          // msoTextBox
 inline constexpr int kShapeTable = 19;            // msoTable
 inline constexpr int kShapeContentApp = 23;       // msoContentApp (content parts)
 inline constexpr int kShapeSmartArt = 24;         // msoSmartArt
+inline constexpr int kShapeGraphic = 28;          // msoGraphic (an SVG picture)
 inline constexpr int kAddRectangle = 1;           // msoShapeRectangle
 inline constexpr int kAddOval = 9;                // msoShapeOval
 inline constexpr int kPasteMetafile = 3;          // ppPasteMetafilePicture

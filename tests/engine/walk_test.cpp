@@ -72,14 +72,21 @@ TEST_F(WalkTest, AllPicturesTakesPicturesByWhatTheyAre) {
     auto text = slide->AddShape("Title 1", office::ppt::kShapePlaceholder, 100000);
     auto media = slide->AddShape("Grafik 3", office::ppt::kShapeMedia, 100000);
     auto rect = slide->AddShape("Rectangle 2", office::ppt::kShapeAuto, 100000);
+    // SVG pictures keep their drawing, whatever their name says: only their
+    // bitmap is redone, after the slides.
+    auto svg = slide->AddShape("Picture 7", office::ppt::kShapeGraphic, 100000);
+    auto svgHolder = slide->AddShape("Content Placeholder 8", office::ppt::kShapePlaceholder, 100000);
+    svgHolder->containedType = office::ppt::kShapeGraphic;
 
     Walk(); // off: names only, as always
-    EXPECT_EQ(Calls("Shapes.PasteSpecial"), 0);
+    EXPECT_EQ(Calls("Shapes.PasteSpecial"), 1);
+    EXPECT_TRUE(svg->deleted);
+    svg = slide->AddShape("Picture 7", office::ppt::kShapeGraphic, 100000);
 
     s().allPicturesForRun = true;
     Walk();
     for (auto& p : {named, empty, linked, holder}) EXPECT_TRUE(p->deleted) << p->name;
-    for (auto& p : {text, media, rect}) EXPECT_FALSE(p->deleted) << p->name;
+    for (auto& p : {text, media, rect, svg, svgHolder}) EXPECT_FALSE(p->deleted) << p->name;
     EXPECT_EQ(w.settings.AllPictures, 0); // the run's flag is not the setting
 }
 

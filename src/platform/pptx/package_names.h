@@ -43,5 +43,7 @@ inline constexpr const char* kXml = "application/xml";
 
 // graphicData@uri of an OLE object frame.
 inline constexpr const char* kOleUri = "http://schemas.openxmlformats.org/presentationml/2006/ole";
+// The extension of an a:blip that carries the picture's SVG form (the blip itself is its bitmap).
+inline constexpr const char* kSvgBlipUri = "{96DAC541-7B7A-43D3-8B79-37D633B846F1}";
 
 } // namespace quillmax::pptx

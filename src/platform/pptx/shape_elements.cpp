@@ -131,6 +131,8 @@ int ShapeTypeOf(pugi::xml_node el, bool placeholderAsContent) {
         if (nvPr.child("p:ph") && !placeholderAsContent) return office::ppt::kShapePlaceholder;
         auto blip = el.child("p:blipFill").child("a:blip");
         if (blip && !blip.attribute("r:embed") && blip.attribute("r:link")) return office::ppt::kShapeLinkedPicture;
+        for (auto e : blip.child("a:extLst").children("a:ext"))
+            if (std::strcmp(e.attribute("uri").value(), kSvgBlipUri) == 0) return office::ppt::kShapeGraphic;
         return office::ppt::kShapePicture;
     }
     if (nvPr.child("p:ph") && !placeholderAsContent) return office::ppt::kShapePlaceholder;

@@ -1,7 +1,7 @@
 // File: platform/pptx/unvisited_pictures.cpp
 // The pictures no shape visit reaches: an image part whose every use is a
 // background, a shape's picture fill, a picture on a layout or master, or
-// the bitmap of an SVG picture there. A part that anything else uses (a
+// the bitmap of an SVG picture (on a slide too: the walk leaves those). A part that anything else uses (a
 // slide's picture, notes, charts, themes, legacy drawings, bullets, table
 // cells) is left to the shape visits, or alone.
 #include <algorithm>
@@ -11,6 +11,7 @@
 
 #include "platform/pptx/imaging.h"
 #include "platform/pptx/model.h"
+#include "platform/pptx/package_names.h"
 #include "platform/pptx/xml_util.h"
 
 namespace quillmax::pptx {
@@ -19,7 +20,6 @@ namespace {
 const std::string kCtSlide = ctype::Of("presentationml.slide+xml");
 const std::string kCtLayout = ctype::Of("presentationml.slideLayout+xml");
 const std::string kCtMaster = ctype::Of("presentationml.slideMaster+xml");
-constexpr const char* kSvgBlipUri = "{96DAC541-7B7A-43D3-8B79-37D633B846F1}";
 constexpr const char* kImgPropsUri = "{BEBA8EAE-BF5A-486C-A8C5-ECC9F3942E4B}";
 
 bool HasExt(pugi::xml_node blip, const char* uri) {
@@ -60,7 +60,7 @@ std::optional<Use> KnownUse(Part& part, bool onSlide, pugi::xml_node blip, doubl
         u.kind = office::ppt::kImageFill;
         extOf(holder);
         if (!holder.child("a:xfrm")) u.widthEmu = slideCx, u.heightEmu = slideCy; // inherited: at most the slide
-    } else if (!onSlide && Is(fill, "p:blipFill") && Is(holder, "p:pic")) {
+    } else if ((!onSlide || HasExt(blip, kSvgBlipUri)) && Is(fill, "p:blipFill") && Is(holder, "p:pic")) {
         auto nvPr = holder.child("p:nvPicPr").child("p:nvPr");
         for (const char* media : {"a:videoFile", "a:audioFile", "a:wavAudioFile", "a:quickTimeFile"})
             if (nvPr.child(media)) return std::nullopt;

@@ -179,6 +179,53 @@ TEST(PptxUnvisitedPictures, ALayoutPictureIsOfferedAndATextBulletPictureBlocksIt
     EXPECT_TRUE(Open(*a, build("bullet", true))->UnvisitedPictures().empty());
 }
 
+TEST(PptxUnvisitedPictures, ASlideSvgPictureIsAGraphicWhoseBitmapAloneIsRedone) {
+    const std::string svg =
+        "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"100\" height=\"100\"><circle cx=\"50\" cy=\"50\" "
+        "r=\"40\" fill=\"#3366cc\"/></svg>";
+    const std::string shape =
+        "<p:pic><p:nvPicPr><p:cNvPr id=\"4\" name=\"Grafik 3\" descr=\"Kreis\"/><p:cNvPicPr/><p:nvPr/></p:nvPicPr>"
+        "<p:blipFill><a:blip r:embed=\"rId8\"><a:extLst><a:ext uri=\"{96DAC541-7B7A-43D3-8B79-37D633B846F1}\">"
+        "<asvg:svgBlip xmlns:asvg=\"http://schemas.microsoft.com/office/drawing/2016/SVG/main\" r:embed=\"rId9\"/>"
+        "</a:ext></a:extLst></a:blip><a:stretch><a:fillRect/></a:stretch></p:blipFill><p:spPr><a:xfrm><a:off x=\"0\" "
+        "y=\"0\"/><a:ext cx=\"1828800\" cy=\"1828800\"/></a:xfrm><a:prstGeom prst=\"rect\"/></p:spPr></p:pic>";
+    auto entries = test::ReadZip(test::MakeDeck("svg-plain", shape));
+    auto& rels = entries["ppt/slides/_rels/slide1.xml.rels"];
+    rels.replace(rels.find("</Relationships>"), 16,
+                 std::string("<Relationship Id=\"rId8\" Type=\"") + kImageRel +
+                     "\" Target=\"../media/fallback.png\"/><Relationship Id=\"rId9\" Type=\"" + kImageRel +
+                     "\" Target=\"../media/drawing.svg\"/></Relationships>");
+    auto& ct = entries["[Content_Types].xml"];
+    ct.replace(ct.find("</Types>"), 8,
+               "<Default Extension=\"png\" ContentType=\"image/png\"/><Default Extension=\"svg\" "
+               "ContentType=\"image/svg+xml\"/></Types>");
+    const std::string fallback = pptx::deck::MakeTransparentPng(1600, 1600, true);
+    entries["ppt/media/fallback.png"] = fallback;
+    entries["ppt/media/drawing.svg"] = svg;
+    const std::string path = TempDir() + "/svg.pptx";
+    test::WriteZip(path, entries);
+
+    auto a = pptx::CreateAutomation();
+    auto pres = Open(*a, path);
+    EXPECT_EQ(pres->GetSlides()->Item(1)->GetShapes()->Item(1)->Type(), office::ppt::kShapeGraphic);
+    auto images = pres->UnvisitedPictures();
+    ASSERT_EQ(images.size(), 1u);
+    EXPECT_EQ(images[0]->Kind(), office::ppt::kImageSvgFallback);
+    EXPECT_DOUBLE_EQ(images[0]->Width(), 144);
+    ASSERT_TRUE(images[0]->Transparent());
+    EXPECT_LT(images[0]->Render(1.0, office::ppt::kPastePNG), fallback.size() / 4.0);
+    images[0]->Replace();
+    const std::string out = TempDir() + "/svg-out.pptx";
+    pres->SaveAs(out);
+    test::ExpectClean(out);
+    auto zip = test::ReadZip(out);
+    EXPECT_EQ(zip["ppt/media/drawing.svg"], svg) << "the drawing itself is kept as it was";
+    EXPECT_FALSE(zip.count("ppt/media/fallback.png"));
+    const std::string& xml = zip["ppt/slides/slide1.xml"];
+    EXPECT_NE(xml.find("svgBlip"), std::string::npos);
+    EXPECT_NE(xml.find("descr=\"Kreis\""), std::string::npos);
+}
+
 TEST(PptxMediaSharing, IdenticalNewPicturesAreStoredOnce) {
     // Three groups of the same two pictures, as a deck pasted thrice.
     namespace d = pptx::deck;
