@@ -75,24 +75,27 @@ PageImage Resize(const PageImage& p, int w, int h) {
 
 bool HaveLibreOffice() { return OnPath("soffice") && OnPath("pdftoppm"); }
 
-std::vector<PageImage> RenderDeck(const std::string& pptxPath, int dpi, int timeoutSeconds) {
-    StartVips();
-    TempFolder tmp;
-    const fs::path& dir = tmp.path();
-    // The input is copied so LibreOffice's lock file never lands beside it.
-    fs::path in = dir / ("deck" + fs::path(pptxPath).extension().string());
-    fs::copy_file(pptxPath, in);
+namespace {
+
+// LibreOffice converts `decks` (already in dir) to PDF beside them, with
+// one throw-away profile; false when it failed or ran out of time.
+bool ConvertToPdf(const fs::path& dir, const std::vector<fs::path>& decks, int timeoutSeconds) {
     std::string profile = "file://" + (dir / "profile").string();
     std::string cmd = "timeout -k 10 " + std::to_string(timeoutSeconds) + " soffice " +
                       Quote("-env:UserInstallation=" + profile) +
-                      " --headless --norestore --nologo --convert-to pdf --outdir " + Quote(dir.string()) + " " +
-                      Quote(in.string()) + " >" + Quote((dir / "soffice.log").string()) + " 2>&1";
-    int rc = std::system(cmd.c_str());
-    fs::path pdf = dir / "deck.pdf";
-    if (rc != 0 || !fs::exists(pdf)) throw std::runtime_error("LibreOffice could not convert " + pptxPath);
-    cmd = "timeout -k 5 " + std::to_string(timeoutSeconds) + " pdftoppm -r " + std::to_string(dpi) + " -png " +
-          Quote(pdf.string()) + " " + Quote((dir / "page").string()) + " >/dev/null 2>&1";
-    if (std::system(cmd.c_str()) != 0) throw std::runtime_error("pdftoppm could not render " + pptxPath);
+                      " --headless --norestore --nologo --convert-to pdf --outdir " + Quote(dir.string());
+    for (const auto& d : decks) cmd += " " + Quote(d.string());
+    cmd += " >>" + Quote((dir / "soffice.log").string()) + " 2>&1";
+    return std::system(cmd.c_str()) == 0;
+}
+
+// The pages of a PDF at `dpi`, in order.
+std::vector<PageImage> Pages(const fs::path& pdf, int dpi, int timeoutSeconds, const std::string& what) {
+    const fs::path dir = pdf.parent_path() / (pdf.stem().string() + "-pages");
+    fs::create_directories(dir);
+    std::string cmd = "timeout -k 5 " + std::to_string(timeoutSeconds) + " pdftoppm -r " + std::to_string(dpi) +
+                      " -png " + Quote(pdf.string()) + " " + Quote((dir / "page").string()) + " >/dev/null 2>&1";
+    if (std::system(cmd.c_str()) != 0) throw std::runtime_error("pdftoppm could not render " + what);
     std::vector<fs::path> pages;
     for (const auto& e : fs::directory_iterator(dir))
         if (e.path().filename().string().rfind("page", 0) == 0 && e.path().extension() == ".png") pages.push_back(e.path());
@@ -104,6 +107,56 @@ std::vector<PageImage> RenderDeck(const std::string& pptxPath, int dpi, int time
     std::sort(pages.begin(), pages.end(), [&](const fs::path& a, const fs::path& b) { return number(a) < number(b); });
     std::vector<PageImage> out;
     for (const auto& p : pages) out.push_back(Load(p));
+    return out;
+}
+
+} // namespace
+
+std::vector<PageImage> RenderDeck(const std::string& pptxPath, int dpi, int timeoutSeconds) {
+    StartVips();
+    TempFolder tmp;
+    const fs::path& dir = tmp.path();
+    // The input is copied so LibreOffice's lock file never lands beside it.
+    fs::path in = dir / ("deck" + fs::path(pptxPath).extension().string());
+    fs::copy_file(pptxPath, in);
+    fs::path pdf = dir / "deck.pdf";
+    if (!ConvertToPdf(dir, {in}, timeoutSeconds) || !fs::exists(pdf))
+        throw std::runtime_error("LibreOffice could not convert " + pptxPath);
+    return Pages(pdf, dpi, timeoutSeconds, pptxPath);
+}
+
+std::vector<std::vector<PageImage>> RenderDecks(const std::vector<std::string>& pptxPaths, int dpi,
+                                                int timeoutSeconds) {
+    StartVips();
+    TempFolder tmp;
+    const fs::path& dir = tmp.path();
+    std::vector<fs::path> copies;
+    for (size_t k = 0; k < pptxPaths.size(); ++k) {
+        copies.push_back(dir / ("deck-" + std::to_string(k) + fs::path(pptxPaths[k]).extension().string()));
+        fs::copy_file(pptxPaths[k], copies.back());
+    }
+    auto pdfOf = [&](size_t k) { return dir / ("deck-" + std::to_string(k) + ".pdf"); };
+    // Decks are converted in order: the first without a PDF stopped the
+    // batch (or cannot be converted); the ones after it go again.
+    std::vector<size_t> left;
+    for (size_t k = 0; k < copies.size(); ++k) left.push_back(k);
+    while (!left.empty()) {
+        std::vector<fs::path> batch;
+        for (size_t k : left) batch.push_back(copies[k]);
+        ConvertToPdf(dir, batch, timeoutSeconds);
+        std::vector<size_t> again;
+        bool culprit = false;
+        for (size_t k : left) {
+            if (fs::exists(pdfOf(k))) continue;
+            if (culprit) again.push_back(k);
+            culprit = true;
+        }
+        left = std::move(again);
+    }
+    std::vector<std::vector<PageImage>> out;
+    for (size_t k = 0; k < copies.size(); ++k)
+        out.push_back(fs::exists(pdfOf(k)) ? Pages(pdfOf(k), dpi, timeoutSeconds, pptxPaths[k])
+                                           : std::vector<PageImage>{});
     return out;
 }
 

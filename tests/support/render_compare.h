@@ -28,6 +28,11 @@ bool HaveLibreOffice();
 // conversion fails or takes longer than timeoutSeconds.
 std::vector<PageImage> RenderDeck(const std::string& pptxPath, int dpi = 48, int timeoutSeconds = 240);
 
+// Several decks through one LibreOffice start (a deck that makes it fail
+// is converted again alone); no pages for a deck that cannot be converted.
+std::vector<std::vector<PageImage>> RenderDecks(const std::vector<std::string>& pptxPaths, int dpi = 48,
+                                                int timeoutSeconds = 600);
+
 // A region of a page (clamped to the page).
 PageImage Region(const PageImage& page, int x, int y, int width, int height);
 
