@@ -11,6 +11,7 @@
 #include "base/errors.h"
 #include "platform/pptx/slide_model.h"
 #include "platform/pptx/timeline_xml.h"
+#include "platform/pptx/xml_util.h"
 #include "base/text.h"
 
 namespace quillmax::pptx {
@@ -68,7 +69,7 @@ public:
         if (m == "advancetime" && effect) {
             auto ctn = tx::EffectCTn(effect);
             auto cond = ctn.child("p:stCondLst").child("p:cond");
-            if (!cond) cond = ctn.prepend_child("p:stCondLst").append_child("p:cond");
+            if (!cond) cond = ChildInOrder(ctn, "p:stCondLst", QMX_ORDER_CTN).append_child("p:cond");
             auto a = cond.attribute("delay");
             if (!a) a = cond.append_attribute("delay");
             a = static_cast<long long>(v.as_double() * 1000.0 + 0.5);

@@ -210,7 +210,7 @@ void InheritPlaceholderLook(Part& slidePart, pugi::xml_node pic) {
     auto chain = PlaceholderChain(slidePart, ph);
     if (chain.empty()) return;
     auto spPr = pic.child("p:spPr");
-    if (!spPr) spPr = pic.insert_child_after("p:spPr", pic.child("p:blipFill"));
+    if (!spPr) spPr = ChildInOrder(pic, "p:spPr", QMX_ORDER_PIC);
     const std::vector<std::vector<const char*>> kinds = {
         {"a:custGeom", "a:prstGeom"}, {"a:ln"}, {"a:effectLst", "a:effectDag"}, {"a:scene3d"}, {"a:sp3d"}};
     for (const auto& kind : kinds) {
@@ -232,7 +232,7 @@ void InheritPlaceholderLook(Part& slidePart, pugi::xml_node pic) {
     if (!pic.child("p:style"))
         for (auto shape : chain)
             if (auto style = shape.child("p:style")) {
-                pic.insert_copy_after(style, spPr);
+                CopyInOrder(pic, style, QMX_ORDER_PIC);
                 break;
             }
 }
@@ -293,9 +293,7 @@ void CopyShape(ShapeImpl& shape) {
         g.append_attribute("prst") = "rect";
         g.append_child("a:avLst");
     }
-    std::ostringstream os;
-    printed.print(os, "", pugi::format_raw, pugi::encoding_utf8);
-    clip->xml = os.str();
+    clip->xml = XmlText(printed);
     for (auto a : slide->Document().document_element().attributes())
         if (std::string(a.name()).rfind("xmlns", 0) == 0) clip->ns.emplace_back(a.name(), a.value());
     for (auto& rid : RelIdsIn(node)) {
@@ -347,9 +345,7 @@ void CopyShape(ShapeImpl& shape) {
         pugi::xml_document lookDoc;
         auto lookPic = lookDoc.append_copy(pic);
         InheritPlaceholderLook(sp, lookPic);
-        std::ostringstream look;
-        lookPic.print(look, "", pugi::format_raw, pugi::encoding_utf8);
-        clip->lookXml = look.str();
+        clip->lookXml = XmlText(lookPic);
     } else if (vmlImage) {
         takePicture(*vmlImage, {});
     }
@@ -463,7 +459,7 @@ std::shared_ptr<office::ShapeRange> PasteSpecialInto(SlideImpl& slide, int dataT
         spPr.append_copy(ch);
     }
     if (!geom) {
-        auto g = spPr.insert_child_after("a:prstGeom", x);
+        auto g = ChildInOrder(spPr, "a:prstGeom", QMX_ORDER_SPPR);
         g.append_attribute("prst") = "rect";
         g.append_child("a:avLst");
     }

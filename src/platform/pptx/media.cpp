@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/pptx/timeline_xml.h"
+#include "platform/pptx/xml_util.h"
 
 namespace quillmax::pptx {
 namespace {
@@ -15,11 +16,8 @@ namespace {
 pugi::xml_node RootChildList(pugi::xml_document& doc) {
     auto timing = timeline_xml::TimingNode(doc);
     if (!timing)
-        timing = timeline_xml::InsertInOrder(doc.document_element(), "p:timing",
-                                             {"p:cSld", "p:clrMapOvr", "mc:AlternateContent",
-                                              "p:transition", "p:timing", "p:extLst"});
-    auto tnLst = timing.child("p:tnLst");
-    if (!tnLst) tnLst = timing.prepend_child("p:tnLst");
+        timing = ChildInOrder(doc.document_element(), "p:timing", QMX_ORDER_SLD);
+    auto tnLst = ChildInOrder(timing, "p:tnLst", QMX_ORDER_TIMING);
     auto par = tnLst.child("p:par");
     if (!par) par = tnLst.append_child("p:par");
     auto ctn = par.child("p:cTn");

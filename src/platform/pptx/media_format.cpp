@@ -174,9 +174,7 @@ private:
         pugi::xml_node e = media.child(tag.c_str());
         if (e || !create) return e;
         if (!media) FailMedia(local, "the shape has no media extension");
-        if (tag == "p14:trim") return media.prepend_child(tag.c_str());
-        if (auto trim = media.child("p14:trim")) return media.insert_child_after(tag.c_str(), trim);
-        return media.prepend_child(tag.c_str());
+        return ChildInOrder(media, tag.c_str(), QMX_ORDER_P14_MEDIA);
     }
 
     // The internal media part: p14:media's embed, else the older link kept

@@ -13,6 +13,7 @@
 
 #include "base/errors.h"
 #include "base/regular_file.h"
+#include "platform/pptx/xml_util.h"
 
 namespace quillmax::pptx {
 
@@ -107,12 +108,6 @@ pugi::xml_node StartPackageXml(pugi::xml_document& doc, const char* rootName, co
     return root;
 }
 
-std::string XmlBytes(const pugi::xml_document& doc) {
-    std::ostringstream os;
-    doc.save(os, "", pugi::format_raw, pugi::encoding_utf8);
-    return os.str();
-}
-
 std::string SerialiseRels(const Relationships& rels) {
     pugi::xml_document doc;
     auto root = StartPackageXml(doc, "Relationships", ns::kRelationships);
@@ -123,7 +118,7 @@ std::string SerialiseRels(const Relationships& rels) {
         e.append_attribute("Target") = r.target.c_str();
         if (r.external) e.append_attribute("TargetMode") = "External";
     }
-    return XmlBytes(doc);
+    return XmlDocumentBytes(doc);
 }
 
 struct ZipGuard {
@@ -249,7 +244,7 @@ const std::string& Part::Bytes() {
         else bytes_ = pkg_->ReadEntry(srcIndex_, declaredSize_);
     }
     if (xmlDirty_ && doc_) {
-        bytes_ = XmlBytes(*doc_);
+        bytes_ = XmlDocumentBytes(*doc_);
         xmlDirty_ = false;
         bytesChanged_ = true;
     }
@@ -659,7 +654,7 @@ void Package::SaveAs(const std::string& path) {
             e.append_attribute("PartName") = overrideNames_[key].c_str();
             e.append_attribute("ContentType") = type.c_str();
         }
-        addBytes("[Content_Types].xml", XmlBytes(doc), false);
+        addBytes("[Content_Types].xml", XmlDocumentBytes(doc), false);
     }
     // package relationships
     if (!packageRels_.dirty() && packageRelsIndex_ >= 0) addRaw("_rels/.rels", packageRelsIndex_);

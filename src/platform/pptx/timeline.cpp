@@ -18,6 +18,7 @@
 #include "base/text.h"
 #include "platform/pptx/timeline_objects.h"
 #include "platform/pptx/timeline_xml.h"
+#include "platform/pptx/xml_util.h"
 
 namespace quillmax::pptx {
 
@@ -36,14 +37,6 @@ double Number(const Value& v) {
     return v.as_double();
 }
 
-std::string Serialize(pugi::xml_node n) {
-    struct W : pugi::xml_writer {
-        std::string s;
-        void write(const void* d, size_t size) override { s.append(static_cast<const char*>(d), size); }
-    } w;
-    n.print(w, "", pugi::format_raw);
-    return w.s;
-}
 
 } // namespace
 
@@ -86,7 +79,7 @@ void SetIntAttr(pugi::xml_node n, const char* name, double v) {
 
 Value Colour(pugi::xml_node n) {
     if (!n) return {};
-    return Value(office::Opaque{kColourKind, std::make_shared<const std::string>(Serialize(n))});
+    return Value(office::Opaque{kColourKind, std::make_shared<const std::string>(XmlText(n))});
 }
 
 // Replaces (or removes) the colour child `name` of `parent`.
@@ -100,7 +93,7 @@ void SetColour(pugi::xml_node parent, const char* name, const Value& v,
     const auto& text = *static_cast<const std::string*>(v.as_opaque().data.get());
     if (!frag.load_buffer(text.data(), text.size(), pugi::parse_default | pugi::parse_fragment))
         Fail(member, "invalid colour");
-    auto slot = tx::InsertInOrder(parent, name, order);
+    auto slot = ChildInOrder(parent, name, order);
     auto src = frag.first_child();
     for (auto a : src.attributes()) slot.append_attribute(a.name()) = a.value();
     for (auto c : src.children()) slot.append_copy(c);
@@ -244,7 +237,7 @@ public:
             else SetIntAttr(ctn, "repeatDur", v.as_double() * 1000.0);
         } else if (m == "triggerdelaytime") {
             auto cond = ctn.child("p:stCondLst").child("p:cond");
-            if (!cond) cond = tx::InsertInOrder(ctn, "p:stCondLst", {"p:stCondLst"}).append_child("p:cond");
+            if (!cond) cond = ChildInOrder(ctn, "p:stCondLst", QMX_ORDER_CTN).append_child("p:cond");
             SetIntAttr(cond, "delay", v.as_double() * 1000.0);
         } else if (m == "duration") {
             SetDurationMs(par, v.as_double() * 1000.0);

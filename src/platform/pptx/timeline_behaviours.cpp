@@ -9,6 +9,7 @@
 #include "base/text.h"
 #include "platform/pptx/timeline_objects.h"
 #include "platform/pptx/timeline_xml.h"
+#include "platform/pptx/xml_util.h"
 
 namespace quillmax::pptx::timeline_objects {
 
@@ -49,7 +50,7 @@ void SetPointCoord(pugi::xml_node b, const char* child, const char* axis, const 
         return;
     }
     if (!c) {
-        c = tx::InsertInOrder(b, child, kPointOrder);
+        c = ChildInOrder(b, child, kPointOrder);
         c.append_attribute("x") = 0;
         c.append_attribute("y") = 0;
     }
@@ -291,7 +292,7 @@ public:
                 if (name.empty()) Fail("PropertyEffect.Property", "unknown property");
             }
             auto lst = b.child("p:cBhvr").child("p:attrNameLst");
-            if (!lst) lst = tx::InsertInOrder(b.child("p:cBhvr"), "p:attrNameLst", {"p:cTn", "p:tgtEl", "p:attrNameLst"});
+            if (!lst) lst = ChildInOrder(b.child("p:cBhvr"), "p:attrNameLst", {"p:cTn", "p:tgtEl", "p:attrNameLst"});
             while (lst.first_child()) lst.remove_child(lst.first_child());
             lst.append_child("p:attrName").text() = name.c_str();
         } else {
@@ -395,7 +396,7 @@ public:
         auto clr = FirstBehaviour(ref_.Par("Color2"), "p:animClr");
         if (m != "rgb" || !clr) Fail("ColorFormat." + std::string(member), "not available for this effect");
         auto to = clr.child("p:to");
-        if (!to) to = tx::InsertInOrder(clr, "p:to", kPointOrder);
+        if (!to) to = ChildInOrder(clr, "p:to", kPointOrder);
         while (to.first_child()) to.remove_child(to.first_child());
         const auto rgb = v.as_int();
         char hex[8];

@@ -9,11 +9,11 @@
 #include <map>
 #include <set>
 
+#include "platform/pptx/xml_util.h"
+
 namespace quillmax::pptx::timeline_xml {
 
 namespace {
-
-bool Is(pugi::xml_node n, const char* name) { return std::strcmp(n.name(), name) == 0; }
 
 // The entrance presets past 31 whose number is not the preset id.
 const std::vector<std::pair<int, int>> kEntranceExtras = {
@@ -55,7 +55,7 @@ void SetCondDelay(pugi::xml_node par, double ms) {
     auto cond = par.child("p:cTn").child("p:stCondLst").child("p:cond");
     if (!cond) {
         auto st = par.child("p:cTn").child("p:stCondLst");
-        if (!st) st = par.child("p:cTn").prepend_child("p:stCondLst");
+        if (!st) st = ChildInOrder(par.child("p:cTn"), "p:stCondLst", QMX_ORDER_CTN);
         cond = st.append_child("p:cond");
     }
     auto a = cond.attribute("delay");
@@ -99,21 +99,6 @@ pugi::xml_node TimingNode(pugi::xml_document& doc) {
     return doc.document_element().child("p:timing");
 }
 
-pugi::xml_node InsertInOrder(pugi::xml_node parent, const char* name,
-                             const std::vector<const char*>& order) {
-    auto pos = std::find_if(order.begin(), order.end(),
-                            [&](const char* n) { return std::strcmp(n, name) == 0; });
-    // The last existing child that comes before `name` in schema order.
-    pugi::xml_node after;
-    for (auto c : parent.children()) {
-        auto it = std::find_if(order.begin(), order.end(),
-                               [&](const char* n) { return std::strcmp(n, c.name()) == 0; });
-        if (it != order.end() && it < pos) after = c;
-    }
-    if (after) return parent.insert_child_after(name, after);
-    return parent.prepend_child(name);
-}
-
 pugi::xml_node MainSeqCTn(pugi::xml_document& doc, bool create) {
     auto timing = TimingNode(doc);
     if (timing) {
@@ -125,11 +110,8 @@ pugi::xml_node MainSeqCTn(pugi::xml_document& doc, bool create) {
     }
     if (!create) return {};
     if (!timing)
-        timing = InsertInOrder(doc.document_element(), "p:timing",
-                               {"p:cSld", "p:clrMapOvr", "mc:AlternateContent", "p:transition",
-                                "p:timing", "p:extLst"});
-    auto tnLst = timing.child("p:tnLst");
-    if (!tnLst) tnLst = timing.prepend_child("p:tnLst");
+        timing = ChildInOrder(doc.document_element(), "p:timing", QMX_ORDER_SLD);
+    auto tnLst = ChildInOrder(timing, "p:tnLst", QMX_ORDER_TIMING);
     auto rootPar = EnsureChild(tnLst, "p:par");
     auto rootCtn = rootPar.child("p:cTn");
     if (!rootCtn) {
@@ -391,7 +373,7 @@ pugi::xml_node BuildList(pugi::xml_document& doc, bool create) {
     auto timing = TimingNode(doc);
     if (!timing) return {};
     auto b = timing.child("p:bldLst");
-    if (!b && create) b = InsertInOrder(timing, "p:bldLst", {"p:tnLst", "p:bldLst", "p:extLst"});
+    if (!b && create) b = ChildInOrder(timing, "p:bldLst", QMX_ORDER_TIMING);
     return b;
 }
 

@@ -86,9 +86,4 @@ void PruneEmptySequences(pugi::xml_document& doc);
 // sequences it triggers, media nodes, build entries).
 bool RemoveShapeAnimations(pugi::xml_document& doc, std::uint32_t shapeId);
 
-// Inserts child into parent after the nearest preceding sibling in `order`
-// (schema order of the parent's children).
-pugi::xml_node InsertInOrder(pugi::xml_node parent, const char* name,
-                             const std::vector<const char*>& order);
-
 } // namespace quillmax::pptx::timeline_xml

@@ -3,22 +3,56 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <vector>
+#include <sstream>
 
 namespace quillmax::pptx {
 
-pugi::xml_node ChildInOrder(pugi::xml_node parent, const char* name, std::initializer_list<const char*> order) {
-    if (auto existing = parent.child(name)) return existing;
-    std::vector<const char*> seq(order);
-    size_t mine = seq.size();
-    for (size_t i = 0; i < seq.size(); ++i)
-        if (std::strcmp(seq[i], name) == 0) mine = i;
+namespace {
+
+// The first child that the schema puts after `name`; none means the end.
+pugi::xml_node FollowerOf(pugi::xml_node parent, const char* name, const char* const* order, size_t count) {
+    size_t mine = count;
+    for (size_t i = 0; i < count; ++i)
+        if (std::strcmp(order[i], name) == 0) mine = i;
     for (auto c = parent.first_child(); c; c = c.next_sibling()) {
         if (c.type() != pugi::node_element) continue;
-        for (size_t i = mine + 1; i < seq.size(); ++i)
-            if (std::strcmp(c.name(), seq[i]) == 0) return parent.insert_child_before(name, c);
+        for (size_t i = mine + 1; i < count; ++i)
+            if (std::strcmp(c.name(), order[i]) == 0) return c;
     }
-    return parent.append_child(name);
+    return {};
+}
+
+pugi::xml_node ChildAt(pugi::xml_node parent, const char* name, const char* const* order, size_t count) {
+    if (auto existing = parent.child(name)) return existing;
+    auto next = FollowerOf(parent, name, order, count);
+    return next ? parent.insert_child_before(name, next) : parent.append_child(name);
+}
+
+} // namespace
+
+pugi::xml_node ChildInOrder(pugi::xml_node parent, const char* name, std::initializer_list<const char*> order) {
+    return ChildAt(parent, name, order.begin(), order.size());
+}
+
+pugi::xml_node ChildInOrder(pugi::xml_node parent, const char* name, const std::vector<const char*>& order) {
+    return ChildAt(parent, name, order.data(), order.size());
+}
+
+pugi::xml_node CopyInOrder(pugi::xml_node parent, pugi::xml_node source, std::initializer_list<const char*> order) {
+    auto next = FollowerOf(parent, source.name(), order.begin(), order.size());
+    return next ? parent.insert_copy_before(source, next) : parent.append_copy(source);
+}
+
+std::string XmlText(pugi::xml_node node) {
+    std::ostringstream os;
+    node.print(os, "", pugi::format_raw, pugi::encoding_utf8);
+    return os.str();
+}
+
+std::string XmlDocumentBytes(const pugi::xml_document& doc) {
+    std::ostringstream os;
+    doc.save(os, "", pugi::format_raw, pugi::encoding_utf8);
+    return os.str();
 }
 
 std::int64_t AttrInt(pugi::xml_node node, const char* attr, std::int64_t fallback) {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 #include <pugixml.hpp>
 
@@ -20,7 +21,18 @@ inline std::int64_t PtToEmu(double pt) { return static_cast<std::int64_t>(pt * k
 // The child `name` of parent, created where the schema wants it: after every
 // sibling listed before `name` in `order`, before every one listed after it.
 // Children not in `order` are kept in front of the first later sibling.
+// The one way children are inserted by name.
 pugi::xml_node ChildInOrder(pugi::xml_node parent, const char* name, std::initializer_list<const char*> order);
+pugi::xml_node ChildInOrder(pugi::xml_node parent, const char* name, const std::vector<const char*>& order);
+// A copy of source (an element named as in `order`) placed as ChildInOrder
+// would place a new one.
+pugi::xml_node CopyInOrder(pugi::xml_node parent, pugi::xml_node source, std::initializer_list<const char*> order);
+
+// The markup of node and everything below it, unindented, UTF-8.
+std::string XmlText(pugi::xml_node node);
+// A whole document as part bytes: its markup after its own declaration, or
+// after a default one when it has none.
+std::string XmlDocumentBytes(const pugi::xml_document& doc);
 
 // Whether n is an element of that qualified name.
 inline bool Is(pugi::xml_node n, const char* name) { return n && std::strcmp(n.name(), name) == 0; }
@@ -41,7 +53,11 @@ bool IsShapeElement(pugi::xml_node node);
 #define QMX_ORDER_XFRM {"a:off", "a:ext", "a:chOff", "a:chExt"}
 #define QMX_ORDER_CXN {"a:cxnSpLocks", "a:stCxn", "a:endCxn", "a:extLst"}
 #define QMX_ORDER_HLINK {"a:snd", "a:extLst"}
-#define QMX_ORDER_SLD {"p:cSld", "p:clrMapOvr", "p:transition", "p:timing", "p:extLst"}
+#define QMX_ORDER_SLD {"p:cSld", "p:clrMapOvr", "mc:AlternateContent", "p:transition", "p:timing", "p:extLst"}
+#define QMX_ORDER_TIMING {"p:tnLst", "p:bldLst", "p:extLst"}
+#define QMX_ORDER_CTN {"p:stCondLst", "p:endCondLst", "p:endSync", "p:iterate", "p:childTnLst", "p:subTnLst"}
+#define QMX_ORDER_PIC {"p:nvPicPr", "p:blipFill", "p:spPr", "p:style", "p:extLst"}
+#define QMX_ORDER_P14_MEDIA {"p14:trim", "p14:fade", "p14:bmkLst", "p14:extLst"}
 #define QMX_ORDER_PRES                                                                                  \
     {"p:sldMasterIdLst", "p:notesMasterIdLst", "p:handoutMasterIdLst", "p:sldIdLst", "p:sldSz",         \
      "p:notesSz", "p:smartTags", "p:embeddedFontLst", "p:custShowLst", "p:photoAlbum", "p:custDataLst", \
