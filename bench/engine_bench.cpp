@@ -6,12 +6,12 @@
 //
 //   engine_bench [deck.pptx ...]   (default: the corpus decks with photos)
 #include <unistd.h>
-#include <zip.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -23,6 +23,7 @@
 #include "app/entry.h"
 #include "app/session.h"
 #include "platform/pptx/pptx_automation.h"
+#include "platform/pptx/zip_io.h"
 #include "settings/startup.h"
 
 namespace fs = std::filesystem;
@@ -37,26 +38,21 @@ struct Media {
 
 std::vector<Media> RasterMedia(const std::string& path) {
     std::vector<Media> out;
-    int err = 0;
-    zip_t* z = zip_open(path.c_str(), ZIP_RDONLY, &err);
-    if (!z) return out;
-    zip_int64_t n = zip_get_num_entries(z, 0);
-    for (zip_int64_t i = 0; i < n; ++i) {
-        std::string name = zip_get_name(z, i, 0);
-        if (name.rfind("ppt/media/", 0) != 0) continue;
-        std::string ext = fs::path(name).extension().string();
+    std::ifstream in(path, std::ios::binary);
+    std::string archive((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<quillmax::pptx::ZipEntry> entries;
+    try {
+        entries = quillmax::pptx::ZipArchiveEntries(archive);
+    } catch (const std::exception&) {
+        return out;
+    }
+    for (auto& e : entries) {
+        if (e.name.rfind("ppt/media/", 0) != 0) continue;
+        std::string ext = fs::path(e.name).extension().string();
         for (auto& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         if (ext != ".jpg" && ext != ".jpeg" && ext != ".png") continue;
-        zip_stat_t st;
-        if (zip_stat_index(z, i, 0, &st) != 0) continue;
-        Media m{name, std::vector<char>(st.size)};
-        zip_file_t* f = zip_fopen_index(z, i, 0);
-        if (!f) continue;
-        zip_int64_t got = zip_fread(f, m.bytes.data(), st.size);
-        zip_fclose(f);
-        if (got == static_cast<zip_int64_t>(st.size)) out.push_back(std::move(m));
+        out.push_back(Media{e.name, std::vector<char>(e.bytes.begin(), e.bytes.end())});
     }
-    zip_close(z);
     return out;
 }
 

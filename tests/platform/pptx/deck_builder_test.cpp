@@ -6,13 +6,13 @@
 
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
-#include <zip.h>
 
 #include <filesystem>
 #include <map>
 #include <set>
 
 #include "base/errors.h"
+#include "platform/pptx/zip_io.h"
 #include "support/temp_folder.h"
 
 namespace quillmax::pptx::deck {
@@ -20,21 +20,7 @@ namespace {
 
 std::map<std::string, std::string> Unzip(const std::string& bytes) {
     std::map<std::string, std::string> parts;
-    zip_error_t err;
-    zip_source_t* src = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &err);
-    zip_t* za = zip_open_from_source(src, ZIP_RDONLY, &err);
-    EXPECT_NE(za, nullptr);
-    if (!za) return parts;
-    for (zip_int64_t i = 0; i < zip_get_num_entries(za, 0); ++i) {
-        zip_stat_t st;
-        zip_stat_index(za, i, 0, &st);
-        std::string data(st.size, '\0');
-        zip_file_t* f = zip_fopen_index(za, i, 0);
-        zip_fread(f, data.data(), st.size);
-        zip_fclose(f);
-        parts[st.name] = data;
-    }
-    zip_close(za);
+    for (auto& e : ZipArchiveEntries(bytes)) parts[e.name] = std::move(e.bytes);
     return parts;
 }
 

@@ -4,18 +4,19 @@
 // damaged packages.
 #pragma once
 
-#include <zip.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
+#include "base/errors.h"
 #include "platform/pptx/package_check.h"
 #include "platform/pptx/package_names.h"
+#include "platform/pptx/zip_io.h"
 #include "platform/pptx/pptx_automation.h"
 #include "support/temp_folder.h"
 
@@ -29,31 +30,17 @@ inline std::string TempDir() {
 
 inline std::map<std::string, std::string> ReadZip(const std::string& path) {
     std::map<std::string, std::string> out;
-    int err = 0;
-    zip_t* z = zip_open(path.c_str(), ZIP_RDONLY, &err);
-    if (!z) return out;
-    for (zip_int64_t i = 0; i < zip_get_num_entries(z, 0); ++i) {
-        zip_stat_t st;
-        zip_stat_index(z, i, 0, &st);
-        std::string data(st.size, '\0');
-        zip_file_t* f = zip_fopen_index(z, i, 0);
-        if (st.size) zip_fread(f, data.data(), st.size);
-        zip_fclose(f);
-        out[st.name] = data;
+    try {
+        for (auto& e : pptx::ZipArchiveEntries(ReadAll(path))) out[e.name] = std::move(e.bytes);
+    } catch (const office::AutomationError&) {
     }
-    zip_discard(z);
     return out;
 }
 
 inline void WriteZip(const std::string& path, const std::map<std::string, std::string>& entries) {
-    int err = 0;
-    zip_t* z = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err);
-    ASSERT_NE(z, nullptr);
-    for (auto& [name, data] : entries) {
-        auto* s = zip_source_buffer(z, data.data(), data.size(), 0);
-        zip_file_add(z, name.c_str(), s, ZIP_FL_OVERWRITE);
-    }
-    ASSERT_EQ(zip_close(z), 0);
+    std::vector<pptx::ZipEntry> list;
+    for (auto& [name, data] : entries) list.push_back({name, data});
+    WriteAll(path, pptx::ZipArchiveBytes(list));
 }
 
 inline std::string ReadFile(const std::string& path) {

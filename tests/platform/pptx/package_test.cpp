@@ -110,15 +110,10 @@ TEST(PptxPackage, DamagedInputsAreRefused) {
     // 100 MiB of zeros deflate to a few hundred kilobytes
     auto bomb = entries;
     {
-        int err = 0;
-        zip_t* z = zip_open((dir + "/bomb.pptx").c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err);
-        for (auto& [k, v] : bomb) zip_file_add(z, k.c_str(), zip_source_buffer(z, v.data(), v.size(), 0), 0);
-        static std::string zeros(std::size_t(100) << 20, '\0');
-        zip_int64_t i = zip_file_add(z, "ppt/media/zeros.bin", zip_source_buffer(z, zeros.data(), zeros.size(), 0), 0);
-        zip_set_file_compression(z, i, ZIP_CM_DEFLATE, 1);
-        ASSERT_EQ(zip_close(z), 0);
-        zeros.clear();
-        zeros.shrink_to_fit();
+        std::vector<pptx::ZipEntry> list;
+        for (auto& [k, v] : bomb) list.push_back({k, v});
+        list.push_back({"ppt/media/zeros.bin", std::string(std::size_t(100) << 20, '\0'), false, 1});
+        test::WriteAll(dir + "/bomb.pptx", pptx::ZipArchiveBytes(list));
     }
     EXPECT_LT(std::filesystem::file_size(dir + "/bomb.pptx"), 4u << 20);
     ExpectOpenFails(dir + "/bomb.pptx");
@@ -136,13 +131,13 @@ TEST(PptxPackage, NewMediaIsStoredWithADefaultContentType) {
     std::string out = TempDir() + "/media.pptx";
     pres->SaveAs(out);
     test::ExpectClean(out);
-    int err = 0;
-    zip_t* z = zip_open(out.c_str(), ZIP_RDONLY, &err);
-    ASSERT_NE(z, nullptr);
-    zip_stat_t st;
-    ASSERT_EQ(zip_stat(z, "ppt/media/media1.mp4", 0, &st), 0);
-    EXPECT_EQ(st.comp_method, ZIP_CM_STORE);
-    zip_discard(z);
+    bool found = false;
+    for (auto& e : pptx::ZipArchiveEntries(test::ReadAll(out)))
+        if (e.name == "ppt/media/media1.mp4") {
+            found = true;
+            EXPECT_TRUE(e.stored);
+        }
+    EXPECT_TRUE(found);
     auto ct = test::ReadZip(out)["[Content_Types].xml"];
     EXPECT_NE(ct.find("Extension=\"mp4\""), std::string::npos);
 }

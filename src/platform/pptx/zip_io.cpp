@@ -1,0 +1,93 @@
+// File: platform/pptx/zip_io.cpp
+#include "platform/pptx/zip_io.h"
+
+#include <zip.h>
+
+#include "base/errors.h"
+
+namespace quillmax::pptx {
+
+namespace {
+
+constexpr const char* kMember = "Zip";
+// 1981-01-01, a date every zip reader takes.
+constexpr time_t kFixedTime = 315532800 + 86400 * 366;
+
+[[noreturn]] void Fail(const std::string& why) { throw office::AutomationError(kMember, why); }
+
+} // namespace
+
+std::string ZipArchiveBytes(const std::vector<ZipEntry>& entries, bool fixedTime) {
+    zip_error_t err;
+    zip_error_init(&err);
+    zip_source_t* src = zip_source_buffer_create(nullptr, 0, 0, &err);
+    if (!src) Fail("cannot create an archive in memory");
+    zip_t* za = zip_open_from_source(src, ZIP_TRUNCATE, &err);
+    if (!za) {
+        zip_source_free(src);
+        Fail("cannot create an archive in memory");
+    }
+    zip_source_keep(src);
+    for (const auto& e : entries) {
+        zip_source_t* data = zip_source_buffer(za, e.bytes.data(), e.bytes.size(), 0);
+        zip_int64_t idx = data ? zip_file_add(za, e.name.c_str(), data, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE) : -1;
+        if (idx < 0) {
+            if (data) zip_source_free(data);
+            zip_discard(za);
+            zip_source_free(src);
+            Fail("cannot add " + e.name + " to the archive");
+        }
+        zip_set_file_compression(za, static_cast<zip_uint64_t>(idx), e.stored ? ZIP_CM_STORE : ZIP_CM_DEFLATE,
+                                 static_cast<zip_uint32_t>(e.level));
+        if (fixedTime) zip_file_set_mtime(za, static_cast<zip_uint64_t>(idx), kFixedTime, 0);
+    }
+    if (zip_close(za) < 0) {
+        zip_discard(za);
+        zip_source_free(src);
+        Fail("cannot write the archive");
+    }
+    std::string out;
+    zip_stat_t st;
+    if (zip_source_stat(src, &st) == 0 && zip_source_open(src) == 0) {
+        out.resize(st.size);
+        zip_int64_t n = zip_source_read(src, out.data(), st.size);
+        zip_source_close(src);
+        if (n < 0 || static_cast<zip_uint64_t>(n) != st.size) out.clear();
+    }
+    zip_source_free(src);
+    if (out.empty()) Fail("cannot write the archive");
+    return out;
+}
+
+std::vector<ZipEntry> ZipArchiveEntries(const std::string& archive) {
+    zip_error_t err;
+    zip_error_init(&err);
+    zip_source_t* src = zip_source_buffer_create(archive.data(), archive.size(), 0, &err);
+    if (!src) Fail("cannot read the archive");
+    zip_t* za = zip_open_from_source(src, ZIP_RDONLY, &err);
+    if (!za) {
+        zip_source_free(src);
+        Fail("not a zip archive");
+    }
+    std::vector<ZipEntry> out;
+    for (zip_int64_t i = 0; i < zip_get_num_entries(za, 0); ++i) {
+        zip_stat_t st;
+        if (zip_stat_index(za, static_cast<zip_uint64_t>(i), 0, &st) != 0) continue;
+        ZipEntry e;
+        e.name = st.name;
+        e.stored = st.comp_method == ZIP_CM_STORE;
+        e.bytes.resize(st.size);
+        zip_file_t* f = zip_fopen_index(za, static_cast<zip_uint64_t>(i), 0);
+        zip_int64_t n = f && st.size ? zip_fread(f, e.bytes.data(), st.size) : 0;
+        if (f) zip_fclose(f);
+        if (!f || n != static_cast<zip_int64_t>(st.size)) {
+            zip_discard(za);
+            Fail("cannot read " + e.name);
+        }
+        out.push_back(std::move(e));
+    }
+    zip_discard(za);
+    return out;
+}
+
+} // namespace quillmax::pptx

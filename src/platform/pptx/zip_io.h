@@ -1,0 +1,28 @@
+// File: platform/pptx/zip_io.h
+// Whole zip archives to and from memory, for what is not read part by part
+// through a Package: the test fixtures, checks and tools. Together with
+// package.cpp, the only code that calls libzip.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace quillmax::pptx {
+
+struct ZipEntry {
+    std::string name;
+    std::string bytes;
+    bool stored = false; // kept as is, else deflated
+    int level = 0;       // deflate level; 0 is the library's default
+};
+
+// An archive of the entries in their order. With fixedTime every entry
+// carries one fixed date, so equal entries give equal bytes. Throws
+// office::AutomationError when libzip fails.
+std::string ZipArchiveBytes(const std::vector<ZipEntry>& entries, bool fixedTime = false);
+
+// Every entry of an archive, in stored order; throws office::AutomationError
+// when the archive cannot be read.
+std::vector<ZipEntry> ZipArchiveEntries(const std::string& archive);
+
+} // namespace quillmax::pptx
