@@ -16,6 +16,7 @@
 
 #include "e2e/e2e_support.h"
 #include "platform/pptx/package_check.h"
+#include "platform/pptx/zip_io.h"
 #include "support/render_compare.h"
 
 namespace fs = std::filesystem;
@@ -29,15 +30,11 @@ constexpr double kMaxMeanDiff = 6.0;
 
 std::vector<std::string> ZipEntries(const std::string& path) {
     std::vector<std::string> out;
-    std::string cmd = "unzip -Z1 '" + path + "' 2>/dev/null";
-    if (FILE* f = popen(cmd.c_str(), "r")) {
-        char line[4096];
-        while (fgets(line, sizeof line, f)) {
-            std::string s(line);
-            while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
-            out.push_back(s);
-        }
-        pclose(f);
+    std::ifstream in(path, std::ios::binary);
+    std::string archive((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    try {
+        for (auto& e : pptx::ZipArchiveEntries(archive)) out.push_back(e.name);
+    } catch (const std::exception&) {
     }
     return out;
 }

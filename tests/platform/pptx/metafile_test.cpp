@@ -15,6 +15,7 @@
 #include "base/errors.h"
 #include "fixtures/deck_builder.h"
 #include "platform/pptx/imaging.h"
+#include "platform/pptx/zip_io.h"
 
 namespace quillmax::pptx {
 namespace {
@@ -120,15 +121,11 @@ TEST(MetafileEmf, FeaturesRenderedWronglyAreRefused) {
 std::string CorpusMedia(const std::string& deck, const std::string& part) {
     std::filesystem::path p = std::filesystem::path(QUILLMAX_SOURCE_DIR) / ".." / "shared" / "corpus" / deck;
     if (!std::filesystem::exists(p)) return {};
-    std::string cmd = "unzip -p '" + p.string() + "' '" + part + "' 2>/dev/null";
-    std::string out;
-    if (FILE* f = popen(cmd.c_str(), "r")) {
-        char buf[65536];
-        size_t n;
-        while ((n = fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
-        pclose(f);
-    }
-    return out;
+    std::ifstream in(p, std::ios::binary);
+    std::string archive((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    for (auto& e : ZipArchiveEntries(archive))
+        if (e.name == part) return std::move(e.bytes);
+    return {};
 }
 
 TEST(MetafileCorpus, RendersAPictureEmfAndRefusesAChartWithText) {
