@@ -23,7 +23,7 @@ void CapturePart(Part& part, ClipContent& clip, int depth) {
     if (clip.parts.count(part.name()) || depth > kDepthLimit) return;
     ClipPart& cp = clip.parts[part.name()];
     cp.name = part.name();
-    cp.bytes = part.Bytes();
+    cp.bytes = part.ReadBytes();
     // content type is looked up by the caller's package
     for (auto& r : part.Rels().items()) {
         ClipRel cr{r.type, r.target, r.external, ""};
@@ -322,7 +322,7 @@ void CopyShape(ShapeImpl& shape) {
     clip->height = shape.Height();
 
     auto takePicture = [&](Part& img, const imaging::Crop& crop) {
-        imaging::EncodedImage enc{img.Bytes(), ExtensionOf(img.name())};
+        imaging::EncodedImage enc{img.ReadBytes(), ExtensionOf(img.name())};
         if (enc.ext == "jpg") enc.ext = "jpeg";
         try {
             clip->rendering = imaging::Render(enc, crop, Px(clip->width), Px(clip->height));

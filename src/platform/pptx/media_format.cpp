@@ -62,16 +62,17 @@ public:
     void ExportMedia(const std::string& path) override {
         Part* part = EmbeddedPart("ExportMedia");
         if (!part) FailMedia("ExportMedia", "the media is linked, not embedded");
-        WriteFile(path, part->Bytes(), "ExportMedia");
+        WriteFile(path, part->ReadBytes(), "ExportMedia");
     }
 
     std::string ExportDisplayPicture(const std::string& base) override {
         auto blip = s_->Primary("MediaFormat.ExportDisplayPicture").child("p:blipFill").child("a:blip");
         Part* part = blip ? SlidePart().Target(blip.attribute("r:embed").value()) : nullptr;
-        if (!part || part->Bytes().empty()) FailMedia("ExportDisplayPicture", "no poster frame");
+        const std::string bytes = part ? part->ReadBytes() : std::string();
+        if (bytes.empty()) FailMedia("ExportDisplayPicture", "no poster frame");
         std::string ext = ExtensionOf(part->name());
         const std::string path = base + "." + (ext.empty() ? "png" : ext);
-        WriteFile(path, part->Bytes(), "ExportDisplayPicture");
+        WriteFile(path, bytes, "ExportDisplayPicture");
         return path;
     }
 

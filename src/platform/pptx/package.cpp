@@ -251,6 +251,12 @@ const std::string& Part::Bytes() {
     return *bytes_;
 }
 
+std::string Part::ReadBytes() {
+    if (bytes_ || xmlDirty_) return Bytes();
+    if (srcIndex_ < 0) return std::string();
+    return pkg_->ReadEntry(srcIndex_, declaredSize_);
+}
+
 void Part::SetBytes(std::string bytes) {
     bytes_ = std::move(bytes);
     doc_.reset();
@@ -625,12 +631,14 @@ void Package::SaveAs(const std::string& path) {
         }
         return static_cast<zip_uint64_t>(idx);
     };
-    auto addBytes = [&](const std::string& entry, std::string bytes, bool store) {
-        keepAlive.push_back(std::move(bytes));
-        auto& b = keepAlive.back();
+    auto addBuffer = [&](const std::string& entry, const std::string& b, bool store) {
         zip_source_t* s = zip_source_buffer(out.z, b.data(), b.size(), 0);
         if (!s) throw office::AutomationError(kSave, "out of memory");
         zip_set_file_compression(out.z, addEntry(entry, s), store ? ZIP_CM_STORE : ZIP_CM_DEFLATE, 6);
+    };
+    auto addBytes = [&](const std::string& entry, std::string bytes, bool store) {
+        keepAlive.push_back(std::move(bytes));
+        addBuffer(entry, keepAlive.back(), store);
     };
     auto addRaw = [&](const std::string& entry, std::int64_t srcIndex) {
         zip_source_t* s = zip_source_zip(out.z, archive_, static_cast<zip_uint64_t>(srcIndex), ZIP_FL_COMPRESSED, 0, -1);
@@ -665,7 +673,7 @@ void Package::SaveAs(const std::string& path) {
         Part& p = *parts_.at(key);
         std::string entry = p.name_.substr(1);
         if (!p.changed() && p.srcIndex_ >= 0) addRaw(entry, p.srcIndex_);
-        else addBytes(entry, p.Bytes(), IsCompressedMedia(ExtensionOf(p.name_)));
+        else addBuffer(entry, p.Bytes(), IsCompressedMedia(ExtensionOf(p.name_))); // held by the part until written
         std::string relsEntry = RelsNameOf(p.name_).substr(1);
         if (!p.rels_.dirty() && p.relsSrcIndex_ >= 0) addRaw(relsEntry, p.relsSrcIndex_);
         else if (!p.rels_.items().empty() || p.relsSrcIndex_ >= 0) addBytes(relsEntry, SerialiseRels(p.rels_), false);
@@ -678,6 +686,23 @@ void Package::SaveAs(const std::string& path) {
         throw office::AutomationError(kSave, "cannot write " + path + ": " + msg, sys);
     }
     out.z = nullptr;
+    DropUnreachableAddedMedia(keep);
+}
+
+void Package::DropUnreachableAddedMedia(const std::set<std::string>& reachable) {
+    // Only media leaves made here: no handle of the object model points at
+    // them, and a stored part can always be read again.
+    for (auto it = order_.begin(); it != order_.end();) {
+        Part& p = *parts_.at(*it);
+        if (reachable.count(*it) || p.srcIndex_ >= 0 || it->rfind("/ppt/media/", 0) != 0 || !p.rels_.items().empty()) {
+            ++it;
+            continue;
+        }
+        overrides_.erase(*it);
+        overrideNames_.erase(*it);
+        parts_.erase(*it);
+        it = order_.erase(it);
+    }
 }
 
 } // namespace quillmax::pptx

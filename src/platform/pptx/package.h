@@ -67,7 +67,11 @@ class Package;
 class Part {
 public:
     const std::string& name() const { return name_; } // "/ppt/slides/slide1.xml"
+    // The bytes, held by the part from then on (XML and changed parts).
     const std::string& Bytes();
+    // The bytes as a copy; a stored part's are read from the zip and not
+    // held, so that media pass through memory one at a time.
+    std::string ReadBytes();
     void SetBytes(std::string bytes);
     // The parsed XML; parse failures throw AutomationError.
     pugi::xml_document& Xml();
@@ -129,6 +133,9 @@ public:
 
     // Writes the reachable parts, media of identical bytes once; atomic
     // (libzip writes a temporary file beside the target and renames it).
+    // Media added since the load that nothing reaches any more are let go
+    // afterwards (a scratch presentation pastes and deletes one picture
+    // after another).
     void SaveAs(const std::string& path);
 
 private:
@@ -137,6 +144,7 @@ private:
     // Points every relationship to a media part at the first reachable part
     // with the same bytes; returns whether anything moved.
     bool ShareIdenticalMedia(const std::set<std::string>& reachable);
+    void DropUnreachableAddedMedia(const std::set<std::string>& reachable);
     std::string ReadEntry(std::int64_t index, std::uint64_t declared);
     // Reads an entry through, so that its checksum is tested; throws when damaged.
     void VerifyEntry(std::int64_t index);

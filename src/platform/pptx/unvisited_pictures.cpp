@@ -147,7 +147,7 @@ public:
 
 private:
     imaging::EncodedImage Source() {
-        imaging::EncodedImage e{image_->Bytes(), ExtensionOf(image_->name())};
+        imaging::EncodedImage e{image_->ReadBytes(), ExtensionOf(image_->name())};
         if (e.ext == "jpg") e.ext = "jpeg";
         return e;
     }

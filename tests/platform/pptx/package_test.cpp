@@ -142,6 +142,28 @@ TEST(PptxPackage, NewMediaIsStoredWithADefaultContentType) {
     EXPECT_NE(ct.find("Extension=\"mp4\""), std::string::npos);
 }
 
+TEST(PptxPackage, MediaNothingReachesIsLetGoAfterASaveStoredMediaStays) {
+    const std::string deck = test::MakeDeck("letgo", "", "", {{"ppt/media/image5.png", "stored, unused"}});
+    auto pkg = pptx::Package::FromBytes(test::ReadFile(deck));
+    auto* slide = pkg->Find("/ppt/slides/slide1.xml");
+    ASSERT_NE(slide, nullptr);
+    pkg->Add("/ppt/media/image90.png", std::string(3000, 'a'), "image/png");
+    pkg->Add("/ppt/media/image91.png", std::string(3000, 'b'), "image/png");
+    slide->Rels().Add(pptx::reltype::Of("image"), "../media/image91.png", false);
+    const std::string out = TempDir() + "/letgo-out.pptx";
+    pkg->SaveAs(out);
+    EXPECT_EQ(pkg->Find("/ppt/media/image90.png"), nullptr);
+    ASSERT_NE(pkg->Find("/ppt/media/image91.png"), nullptr);
+    EXPECT_EQ(pkg->Find("/ppt/media/image91.png")->ReadBytes(), std::string(3000, 'b'));
+    ASSERT_NE(pkg->Find("/ppt/media/image5.png"), nullptr); // can be read again any time
+    EXPECT_EQ(pkg->Find("/ppt/media/image5.png")->ReadBytes(), "stored, unused");
+    // The name is free again, and a second save still writes the kept part.
+    pkg->Add(pkg->FreeName("/ppt/media/image9", "png"), "new", "image/png");
+    pkg->SaveAs(out);
+    test::ExpectClean(out);
+    EXPECT_EQ(test::ReadZip(out)["ppt/media/image91.png"], std::string(3000, 'b'));
+}
+
 TEST(PptxCorpus, EveryDeckOpensAndRoundTripsByteForByte) {
     namespace fs = std::filesystem;
     if (!fs::exists(test::CorpusDir())) GTEST_SKIP() << "no corpus at " << test::CorpusDir();
