@@ -10,6 +10,7 @@
 
 #include "app/fit.h"
 #include "app/office_apps.h"
+#include "app/parallel_batch.h"
 #include "engine/common.h"
 #include "base/containment.h"
 #include "base/errors.h"
@@ -136,11 +137,37 @@ void EndFileProgress(Session& s, size_t index) {
 // What became of the run's file loop.
 enum class LoopEnd { Done, MissingFolder };
 
-// One batch's file loop. Until the first pass has returned, a failing call
-// leaves the run for the final steps (it throws out of here); from then on
-// every failing call is skipped.
+// The run's file loop: one entry after another, or several at once where
+// the session allows it.
 LoopEnd RunFiles(Session& s, bool& result) {
+    const std::vector<std::string> entries = s.fileList; // the count is taken once
+    if (RunsInParallel(s, entries)) {
+        // The folder is the same for every entry: a missing one ends the
+        // batch before anything runs, as at the first entry of a sequence.
+        if (s.settings->optPPTFolder == 1 && !Files(s).FolderExists(s.settings->PPTFolder)) {
+            if (!EnsurePowerPoint(s)) return LoopEnd::Done;
+            Warn(s, kNoOutputFolder);
+            result = false;
+            return LoopEnd::MissingFolder;
+        }
+        result = RunFilesInParallel(s, entries);
+        return LoopEnd::Done;
+    }
     bool contained = false;
+    for (size_t index = 0; index < entries.size(); ++index) {
+        BeginFileProgress(s, index);
+        const EntryEnd end = CompressEntry(s, entries[index], contained, result);
+        if (end == EntryEnd::MissingFolder) return LoopEnd::MissingFolder;
+        if (end != EntryEnd::Ran) continue;
+        EndFileProgress(s, index);
+        if (!result) break;
+    }
+    return LoopEnd::Done;
+}
+
+} // namespace
+
+EntryEnd CompressEntry(Session& s, const std::string& entry, bool& contained, bool& result) {
     auto call = [&](auto&& f) {
         if (contained)
             step(f);
@@ -148,81 +175,70 @@ LoopEnd RunFiles(Session& s, bool& result) {
             f();
     };
 
-    const std::vector<std::string> entries = s.fileList; // the count is taken once
-    for (size_t index = 0; index < entries.size(); ++index) {
-        const std::string& entry = entries[index];
-        BeginFileProgress(s, index);
-        bool up = false;
-        call([&] { up = EnsurePowerPoint(s); });
-        if (!up) continue;
+    bool up = false;
+    call([&] { up = EnsurePowerPoint(s); });
+    if (!up) return EntryEnd::Skipped;
 
-        call([&] { s.curExt = util::LowerAscii(Files(s).GetExtensionName(entry)); });
+    call([&] { s.curExt = util::LowerAscii(Files(s).GetExtensionName(entry)); });
 
-        bool folderMissing = false;
-        call([&] {
-            folderMissing = s.settings->optPPTFolder == 1 &&
-                            !Files(s).FolderExists(s.settings->PPTFolder);
-        });
-        if (folderMissing) {
-            Warn(s, kNoOutputFolder);
-            result = false;
-            return LoopEnd::MissingFolder;
-        }
-
-        // The scratch objects are step-contained for every entry: without
-        // them the pass still runs (the engine then keeps what it cannot
-        // measure), and an entry whose format the program cannot write as a
-        // scratch file still gets its own line instead of ending the batch.
-        step([&] {
-            if (PowerPointVersion(s) == 12) SwitchPictureCompressionOff(s);
-        });
-        s.presMeasure.reset();
-        s.scratchPath1.clear();
-        s.scratchPath2.clear();
-        s.emptyPresSize = 0;
-        step([&] { s.presMeasure = Need(s.appPPT, "Application").GetPresentations()->Add(true); });
-        step([&] { Need(s.presMeasure, "Presentation").SetSaved(true); });
-        step([&] { s.scratchPath1 = ScratchPath(s); });
-        step([&] { s.scratchPath2 = ScratchPath(s); });
-        s.scratchFailure.clear();
-        try {
-            Need(s.presMeasure, "Presentation").SaveAs(s.scratchPath1);
-        } catch (const office::AutomationError& e) {
-            // A full or unwritable temporary folder is kept for the pass:
-            // without a scratch copy nothing can be measured.
-            if (e.systemError()) s.scratchFailure = util::ErrorReasonText(e.systemError());
-        }
-        step([&] { s.emptyPresSize = Files(s).FileSize(Need(s.presMeasure, "Presentation").FullName()); });
-        call([&] { Need(s.appPPT, "Application").SetWindowState(office::ppt::kWindowMinimized); });
-        call([&] { Need(s.appPPT, "Application").SetVisible(true); });
-
-        std::string outputPath;
-        result = CompressPresentation(s, entry, outputPath);
-        contained = true;
-
-        step([&] { Need(s.presMeasure, "Presentation").SetSaved(true); });
-        step([&] { Need(s.presMeasure, "Presentation").Close(); });
-        s.presMeasure.reset();
-        step([&] { Files(s).DeleteFile(s.scratchPath1); });
-        step([&] { Files(s).DeleteFile(s.scratchPath2); });
-        // The source is never saved over itself.
-        step([&] { Need(s.presSource, "Presentation").SetSaved(true); });
-        step([&] { Need(s.presSource, "Presentation").Close(); });
-        s.presSource.reset();
-        step([&] {
-            if (PowerPointVersion(s) == 12) RestorePictureCompression(s);
-        });
-        // Also when the pass named an output but did not write it.
-        if (s.settings->KeepFileDate == 1 && !outputPath.empty() && s.dryRunFolder.empty())
-            util::CopyFileTimes(entry, outputPath);
-        EndFileProgress(s, index);
-
-        if (!result) break;
+    bool folderMissing = false;
+    call([&] {
+        folderMissing = s.settings->optPPTFolder == 1 && !Files(s).FolderExists(s.settings->PPTFolder);
+    });
+    if (folderMissing) {
+        Warn(s, kNoOutputFolder);
+        result = false;
+        return EntryEnd::MissingFolder;
     }
-    return LoopEnd::Done;
-}
 
-} // namespace
+    // The scratch objects are step-contained for every entry: without
+    // them the pass still runs (the engine then keeps what it cannot
+    // measure), and an entry whose format the program cannot write as a
+    // scratch file still gets its own line instead of ending the batch.
+    step([&] {
+        if (PowerPointVersion(s) == 12) SwitchPictureCompressionOff(s);
+    });
+    s.presMeasure.reset();
+    s.scratchPath1.clear();
+    s.scratchPath2.clear();
+    s.emptyPresSize = 0;
+    step([&] { s.presMeasure = Need(s.appPPT, "Application").GetPresentations()->Add(true); });
+    step([&] { Need(s.presMeasure, "Presentation").SetSaved(true); });
+    step([&] { s.scratchPath1 = ScratchPath(s); });
+    step([&] { s.scratchPath2 = ScratchPath(s); });
+    s.scratchFailure.clear();
+    try {
+        Need(s.presMeasure, "Presentation").SaveAs(s.scratchPath1);
+    } catch (const office::AutomationError& e) {
+        // A full or unwritable temporary folder is kept for the pass:
+        // without a scratch copy nothing can be measured.
+        if (e.systemError()) s.scratchFailure = util::ErrorReasonText(e.systemError());
+    }
+    step([&] { s.emptyPresSize = Files(s).FileSize(Need(s.presMeasure, "Presentation").FullName()); });
+    call([&] { Need(s.appPPT, "Application").SetWindowState(office::ppt::kWindowMinimized); });
+    call([&] { Need(s.appPPT, "Application").SetVisible(true); });
+
+    std::string outputPath;
+    result = CompressPresentation(s, entry, outputPath);
+    contained = true;
+
+    step([&] { Need(s.presMeasure, "Presentation").SetSaved(true); });
+    step([&] { Need(s.presMeasure, "Presentation").Close(); });
+    s.presMeasure.reset();
+    step([&] { Files(s).DeleteFile(s.scratchPath1); });
+    step([&] { Files(s).DeleteFile(s.scratchPath2); });
+    // The source is never saved over itself.
+    step([&] { Need(s.presSource, "Presentation").SetSaved(true); });
+    step([&] { Need(s.presSource, "Presentation").Close(); });
+    s.presSource.reset();
+    step([&] {
+        if (PowerPointVersion(s) == 12) RestorePictureCompression(s);
+    });
+    // Also when the pass named an output but did not write it.
+    if (s.settings->KeepFileDate == 1 && !outputPath.empty() && s.dryRunFolder.empty())
+        util::CopyFileTimes(entry, outputPath);
+    return EntryEnd::Ran;
+}
 
 std::vector<std::string> ParseSourceText(const std::string& text) {
     std::vector<std::string> entries;

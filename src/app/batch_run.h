@@ -14,6 +14,12 @@ void btnStart_Click(Session& s);
 // Stop request: taken after the current slide.
 void btnStop_Click(Session& s);
 
+// One entry of the batch with the per-file preparation and clean-up around
+// its pass. `contained`: failing calls are skipped (true after the first
+// pass of a batch has returned; set here). `result` gets the pass's answer.
+enum class EntryEnd { Skipped, MissingFolder, Ran };
+EntryEnd CompressEntry(Session& s, const std::string& entry, bool& contained, bool& result);
+
 // One presentation; false when the batch must stop.
 bool CompressPresentation(Session& s, const std::string& inputPath, std::string& outputPath);
 

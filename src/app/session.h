@@ -6,6 +6,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -48,6 +49,12 @@ struct Session : engine::RunState {
     // when a fit misses; the main chooses it with the presentation program
     // (unset: the miss line names none).
     std::function<std::vector<std::pair<std::string, double>>(const std::string& path)> contentBytes;
+
+    // Presentations compressed at once (the headless -j); each needs an
+    // object model of its own, made by newAutomation. The window runs one
+    // after another.
+    unsigned jobs = 1;
+    std::function<std::unique_ptr<office::Automation>()> newAutomation;
 };
 
 } // namespace quillmax::app

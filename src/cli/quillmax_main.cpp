@@ -1,10 +1,12 @@
 // File: cli/quillmax_main.cpp
 // The program's main: the window by default, the console with --headless
 // (or when the program was built without the window).
+#include <algorithm>
 #include <clocale>
 #include <cstdio>
 #include <iostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/console_view.h"
@@ -25,7 +27,7 @@
 namespace {
 
 constexpr const char* kUsage =
-    "使い方: quillmax [--headless [--all-pictures] [--movies] [--dry-run]] [ファイル...]\n"
+    "使い方: quillmax [--headless [-j N] [--all-pictures] [--movies] [--dry-run]] [ファイル...]\n"
     "\n"
     "PowerPoint ファイル (.pptx) を、見た目を保ったまま小さくします。\n"
     "出力は入力と同じフォルダ (または設定した出力先) に\n"
@@ -34,6 +36,8 @@ constexpr const char* kUsage =
     "  --headless   ウィンドウを開かずに、指定したファイルを圧縮して終了します。\n"
     "               ログは標準出力に、メッセージは標準エラー出力に出ます。\n"
     "               標準エラー出力が端末のときは、進み具合を1行で表示します。\n"
+    "  -j N, --jobs N  --headless で、N 個のファイルを同時に圧縮します (既定: CPU の数)。\n"
+    "               ログは 1 個ずつ順に圧縮したときと同じです。\n"
     "  --all-pictures  この実行に限り、名前に関係なくすべての画像と、背景・\n"
     "               マスター・レイアウト・塗りつぶしの画像も圧縮します (設定は保存しません)。\n"
     "  --movies     今回の実行に限り、埋め込み動画とリンク先動画も圧縮します (ffmpeg)。\n"
@@ -50,7 +54,7 @@ constexpr const char* kUsage =
     "終了コード (--headless): 0 圧縮完了、1 圧縮中断、2 開始できなかった\n";
 
 int RunConsole(const std::vector<std::string>& files, const char* argv0, bool allPictures,
-               const quillmax::app::HeadlessOptions& options) {
+               const quillmax::app::HeadlessOptions& options, unsigned jobs) {
     using namespace quillmax;
     std::unique_ptr<office::Automation> automation = cli::CreateAutomation();
     settings::SettingsRuntime rt(cli::ProgramFolder(argv0));
@@ -60,6 +64,8 @@ int RunConsole(const std::vector<std::string>& files, const char* argv0, bool al
     session.allPicturesForRun = allPictures;
     session.countSlides = cli::CountSlides;
     session.contentBytes = cli::ContentBytes;
+    session.jobs = jobs;
+    session.newAutomation = cli::CreateAutomation;
     app::ConsoleView view(std::cout, std::cerr, std::cin, cli::StdinIsTerminal());
     view.EnableProgressLine(cli::StderrTerminalColumns());
     app::ConsoleView::InstallInterruptHandler();
@@ -76,6 +82,7 @@ int main(int argc, char** argv) {
     bool allPictures = false;
     quillmax::app::HeadlessOptions options;
     bool optionsEnded = false;
+    unsigned jobs = std::max(1u, std::thread::hardware_concurrency());
     std::vector<std::string> files;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -96,6 +103,20 @@ int main(int argc, char** argv) {
             }
             options.fit = size;
             headless = true; // the window has its own field, stored
+        } else if (!optionsEnded && (arg == "-j" || arg == "--jobs" || (arg.size() > 2 && arg.rfind("-j", 0) == 0) ||
+                              arg.rfind("--jobs=", 0) == 0)) {
+            std::string value;
+            if (arg == "-j" || arg == "--jobs") {
+                if (i + 1 < args.size()) value = args[++i];
+            } else {
+                value = arg.substr(arg[1] == 'j' ? 2 : 7);
+            }
+            if (value.empty() || value.size() > 4 || value.find_first_not_of("0123456789") != std::string::npos ||
+                std::stoi(value) < 1) {
+                std::fprintf(stderr, "quillmax: -j には 1 以上の数を指定してください: %s\n", value.c_str());
+                return quillmax::app::kExitRefused;
+            }
+            jobs = static_cast<unsigned>(std::stoi(value));
         } else if (!optionsEnded && arg == "--") {
             optionsEnded = true;
         } else if (!optionsEnded && arg == "--headless") {
@@ -130,7 +151,7 @@ int main(int argc, char** argv) {
 #endif
 
     try {
-        return RunConsole(files, argc > 0 ? argv[0] : nullptr, allPictures, options);
+        return RunConsole(files, argc > 0 ? argv[0] : nullptr, allPictures, options, jobs);
     } catch (const quillmax::office::ProgramEnd& end) {
         return end.code();
     } catch (const std::exception& e) {

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cerrno>
 #include <filesystem>
+#include <mutex>
 #include <random>
 #include <system_error>
 
@@ -53,6 +54,9 @@ bool Alive(long pid) {
 } // namespace
 
 std::string ScratchName() {
+    // Files of a batch run on several threads at once.
+    static std::mutex lock;
+    std::lock_guard<std::mutex> hold(lock);
     static std::mt19937 rng{std::random_device{}()};
     static const char* digits = "0123456789ABCDEF";
     std::string name = std::string(kMark) + std::to_string(::getpid()) + "-";

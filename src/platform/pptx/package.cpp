@@ -634,7 +634,11 @@ void Package::SaveAs(const std::string& path) {
     auto addBuffer = [&](const std::string& entry, const std::string& b, bool store) {
         zip_source_t* s = zip_source_buffer(out.z, b.data(), b.size(), 0);
         if (!s) throw office::AutomationError(kSave, "out of memory");
-        zip_set_file_compression(out.z, addEntry(entry, s), store ? ZIP_CM_STORE : ZIP_CM_DEFLATE, 6);
+        const zip_uint64_t idx = addEntry(entry, s);
+        zip_set_file_compression(out.z, idx, store ? ZIP_CM_STORE : ZIP_CM_DEFLATE, 6);
+        // 1980-01-01, as the presentation program stamps its entries: the
+        // same deck compressed twice gives the same bytes.
+        zip_file_set_dostime(out.z, idx, 0, (1 << 5) | 1, 0);
     };
     auto addBytes = [&](const std::string& entry, std::string bytes, bool store) {
         keepAlive.push_back(std::move(bytes));
