@@ -321,11 +321,14 @@ void CopyShape(ShapeImpl& shape) {
     clip->width = shape.Width();
     clip->height = shape.Height();
 
-    auto takePicture = [&](Part& img, const imaging::Crop& crop) {
+    auto takePicture = [&](Part& img, const imaging::Crop& crop, std::uint32_t shapeId) {
         imaging::EncodedImage enc{img.ReadBytes(), ExtensionOf(img.name())};
         if (enc.ext == "jpg") enc.ext = "jpeg";
+        const int w = Px(clip->width), h = Px(clip->height);
+        if (RenderAhead* ahead = pres->renderAhead(); ahead && shapeId && !img.changed())
+            clip->rendering = ahead->Take(sp.name(), shapeId, img.name(), crop, clip->width, clip->height, w, h);
         try {
-            clip->rendering = imaging::Render(enc, crop, Px(clip->width), Px(clip->height));
+            if (!clip->rendering) clip->rendering = imaging::Render(enc, crop, w, h);
         } catch (const std::exception&) {
             // no picture form: plain Paste still works, PasteSpecial refuses
         }
@@ -340,14 +343,16 @@ void CopyShape(ShapeImpl& shape) {
             crop.top = (double)AttrInt(src, "t") / 100000.0;
             crop.right = (double)AttrInt(src, "r") / 100000.0;
             crop.bottom = (double)AttrInt(src, "b") / 100000.0;
-            takePicture(*img, crop);
+            // Only a picture shape's own image was rendered ahead.
+            const auto id = pic == prim ? static_cast<std::uint32_t>(AttrInt(pic.child("p:nvPicPr").child("p:cNvPr"), "id")) : 0u;
+            takePicture(*img, crop, id);
         }
         pugi::xml_document lookDoc;
         auto lookPic = lookDoc.append_copy(pic);
         InheritPlaceholderLook(sp, lookPic);
         clip->lookXml = XmlText(lookPic);
     } else if (vmlImage) {
-        takePicture(*vmlImage, {});
+        takePicture(*vmlImage, {}, 0);
     }
     pres->clipboard()->content_ = std::move(clip);
 }

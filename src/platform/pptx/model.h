@@ -14,6 +14,7 @@
 #include "base/errors.h"
 #include "platform/pptx/imaging.h"
 #include "platform/pptx/package.h"
+#include "platform/pptx/render_ahead.h"
 #include "platform/pptx/slide_model.h"
 
 namespace quillmax::pptx {
@@ -94,6 +95,8 @@ public:
     std::shared_ptr<SlideImpl> AddSlide(int index);
     void RemoveSlide(SlideImpl* s);
     std::vector<std::weak_ptr<ShapeImpl>> selection;
+    // Pictures rendered ahead for Copy; null for presentations made here.
+    RenderAhead* renderAhead() { return ahead_.get(); }
     bool closed = false;
     int viewType = 9;
     std::int64_t slideCx = 12192000, slideCy = 6858000;
@@ -107,6 +110,7 @@ private:
     bool saved_ = true;
     std::uint64_t id_;
     std::vector<std::shared_ptr<SlideImpl>> slides_;
+    std::unique_ptr<RenderAhead> ahead_; // after pkg_: stops before the bytes it reads go
 };
 
 class SlideImpl : public office::Slide, public SlideModel {

@@ -85,6 +85,9 @@ public:
     Part* Target(const std::string& relId);
     // Relative target from this part to another part name.
     std::string RelativeTo(const std::string& partName) const;
+    // The zip entry the part was read from (-1: made here) and its size.
+    std::int64_t storedIndex() const { return srcIndex_; }
+    std::uint64_t storedSize() const { return declaredSize_; }
 
 private:
     friend class Package;
@@ -127,6 +130,9 @@ public:
 
     // A free part name: prefix + N + "." + ext, N from 1.
     std::string FreeName(const std::string& prefix, const std::string& ext) const;
+
+    // The package as it was read; unchanged for the package's lifetime.
+    const std::string& zipBytes() const { return zipBytes_; }
 
     // Part names reachable from the package relationships.
     std::set<std::string> Reachable();

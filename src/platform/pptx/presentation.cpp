@@ -1,7 +1,9 @@
 // File: platform/pptx/presentation.cpp
 // Application, presentations, windows, selection and slides of the
 // package-backed PowerPoint.
+#include <algorithm>
 #include <atomic>
+#include <thread>
 #include <cstring>
 #include <unistd.h>
 
@@ -246,6 +248,14 @@ PresentationImpl::PresentationImpl(std::unique_ptr<Package> pkg, std::string ful
         if (std::strcmp(d.document_element().name(), "p:sld") != 0)
             Fail("Presentations.Open", "not a slide: " + s->part().name());
     }
+    if (fromFile && RenderAhead::Enabled()) {
+        std::vector<Part*> parts;
+        for (auto& s : slides_) parts.push_back(&s->part());
+        auto plan = PlanPictures(*pkg_, parts);
+        // Two pictures at a time per core at most; one core is the walk's.
+        const unsigned threads = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
+        if (plan.size() > 1) ahead_ = std::make_unique<RenderAhead>(pkg_->zipBytes(), std::move(plan), threads);
+    }
 }
 
 void PresentationImpl::Bind() {
@@ -288,6 +298,7 @@ std::string PresentationImpl::FullName() {
 }
 
 void PresentationImpl::Close() {
+    ahead_.reset();
     closed = true;
     selection.clear();
 }
