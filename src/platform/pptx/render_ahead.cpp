@@ -21,6 +21,7 @@ namespace quillmax::pptx {
 namespace {
 
 std::atomic<int> gEnabled{-1}; // -1: not decided yet
+std::atomic<unsigned> gTaken{0};
 
 int Px(double points) { return std::max(1, static_cast<int>(std::lround(points * 96.0 / 72.0))); }
 
@@ -93,6 +94,8 @@ bool RenderAhead::Enabled() {
 
 void RenderAhead::SetEnabled(bool on) { gEnabled.store(on ? 1 : 0); }
 
+unsigned RenderAhead::TakenSoFar() { return gTaken.load(); }
+
 RenderAhead::RenderAhead(const std::string& zipBytes, std::vector<PlannedPicture> plan, unsigned threads)
     : zipBytes_(zipBytes), threads_(std::max(1u, threads)) {
     items_.reserve(plan.size());
@@ -151,6 +154,7 @@ std::optional<imaging::Rendering> RenderAhead::Take(const std::string& slidePart
     if (same && it.state == State::Ready) {
         out = std::move(it.rendering);
         ++taken_;
+        ++gTaken;
     }
     if (it.state != State::Failed) pass(it);
     hold.unlock();

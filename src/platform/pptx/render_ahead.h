@@ -61,8 +61,9 @@ public:
     // on (on by default; QUILLMAX_RENDER_AHEAD=0 turns it off).
     static bool Enabled();
     static void SetEnabled(bool on);
-    // How many pictures Copy took ready-made (for the tests and benchmarks).
-    unsigned taken() const { return taken_; }
+    // How many pictures Copy took ready-made, in all presentations so far
+    // (for the tests and benchmarks).
+    static unsigned TakenSoFar();
 
 private:
     enum class State { Planned, Rendering, Ready, Failed, Passed };
