@@ -36,6 +36,26 @@ struct Shared {
     std::condition_variable changed;
     std::atomic<bool> stop{false};
     size_t written = 0; // files whose lines are all out; the next one writes as it goes
+    // Slides done and slide-count corrections per file, for the batch's progress.
+    std::vector<int> slidesDone, totalDelta;
+
+    // The batch's progress as the latest file tells it. Call with `lock` held.
+    void Progress(size_t index, const BatchProgress& p) {
+        BatchProgress& all = main.progress;
+        slidesDone[index] = p.slidesDone;
+        totalDelta[index] = p.slidesTotal - all.slidesTotal; // the main total stays as counted before
+        BatchProgress shown = all;
+        shown.file = p.file;
+        shown.fileName = p.fileName;
+        shown.slide = p.slide;
+        shown.slideCount = p.slideCount;
+        shown.slidesDone = 0;
+        for (size_t i = 0; i < slidesDone.size(); ++i) {
+            shown.slidesDone += slidesDone[i];
+            shown.slidesTotal += totalDelta[i];
+        }
+        main.view->ShowProgress(shown);
+    }
 
     // Lets the real view take a pending interrupt; a stop there reaches
     // every file. Call with `lock` held.
@@ -103,6 +123,10 @@ public:
         if (shared_.stop.load()) file_.stopRequested = true;
     }
     void Beep() override {}
+    void ShowProgress(const BatchProgress& p) override {
+        std::lock_guard<std::mutex> hold(shared_.lock);
+        shared_.Progress(index_, p);
+    }
 
 private:
     Shared& shared_;
@@ -138,6 +162,15 @@ void CompressAlone(Shared& shared, FileRun& run, size_t index) {
     file.fileSystem = main.fileSystem;
     file.officeXPMode = main.officeXPMode;
     file.allPicturesForRun = main.allPicturesForRun;
+    file.dryRunFolder = main.dryRunFolder;
+    // The file's own progress: its slides, counted from none done.
+    file.slidesOf = main.slidesOf;
+    file.progress = main.progress;
+    file.progress.file = static_cast<int>(index) + 1;
+    file.progress.fileName = run.entry;
+    file.progress.slide = 0;
+    file.progress.slideCount = index < main.slidesOf.size() ? main.slidesOf[index] : 0;
+    file.progress.slidesDone = 0;
     file.batchInputs = main.batchInputs;
     file.fileList = main.fileList;
     if (main.oleList) {
@@ -161,6 +194,9 @@ void CompressAlone(Shared& shared, FileRun& run, size_t index) {
     run.tried = file.filesTried;
     run.opened = file.filesOpened;
     run.failed = file.filesFailed;
+    // A file that ended early still counts all its slides done.
+    file.progress.slidesDone = std::max(file.progress.slidesDone, file.progress.slideCount);
+    view.ShowProgress(file.progress);
 }
 
 } // namespace
@@ -176,7 +212,9 @@ bool RunsInParallel(Session& s, const std::vector<std::string>& entries) {
                 base = Files(s).GetBaseName(entry);
             }))
             return false;
-        // Two files named alike would each find the other's output.
+        // Two files named alike would each find the other's output (a dry
+        // run writes every output into one folder).
+        if (!s.dryRunFolder.empty()) folder.clear();
         if (!outputs.insert(util::LowerAscii(folder + "/" + base)).second) return false;
     }
     return true;
@@ -184,6 +222,8 @@ bool RunsInParallel(Session& s, const std::vector<std::string>& entries) {
 
 bool RunFilesInParallel(Session& s, const std::vector<std::string>& entries) {
     Shared shared{s};
+    shared.slidesDone.assign(entries.size(), 0);
+    shared.totalDelta.assign(entries.size(), 0);
     std::vector<FileRun> runs(entries.size());
     for (size_t i = 0; i < entries.size(); ++i) runs[i].entry = entries[i];
     // Built once here: the copies each file takes read it, never rebuild it.
@@ -246,6 +286,10 @@ bool RunFilesInParallel(Session& s, const std::vector<std::string>& entries) {
                 s.oleList->AddToExceptionList(run.ole.keys()[k], run.ole.values()[k]);
     }
     if (shared.stop.load() && s.stopRequested) result = false;
+    for (size_t i = 0; i < runs.size(); ++i) {
+        s.progress.slidesDone += shared.slidesDone[i];
+        s.progress.slidesTotal += shared.totalDelta[i];
+    }
     return result;
 }
 
