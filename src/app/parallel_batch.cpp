@@ -22,6 +22,7 @@
 #include "base/text.h"
 #include "engine/common.h"
 #include "settings/ole_list.h"
+#include "settings/settings.h"
 #include "util/file_system.h"
 
 namespace quillmax::app {
@@ -157,7 +158,10 @@ void CompressAlone(Shared& shared, FileRun& run, size_t index) {
     std::unique_ptr<office::Automation> automation = main.newAutomation();
     file.view = &view;
     file.automation = automation.get();
-    file.settings = main.settings;
+    // A copy: a pass may set a value for its own while (a fit runs its
+    // levels without movies), which no other file may see.
+    settings::Settings ownSettings = *main.settings;
+    file.settings = &ownSettings;
     file.registry = main.registry;
     file.fileSystem = main.fileSystem;
     file.officeXPMode = main.officeXPMode;
