@@ -173,11 +173,6 @@ private:
 };
 
 using util::LowerAscii; // part names compare case-blind
-std::string ExtensionOf(const std::string& partName); // lower case, no dot
-// Whether a file of that extension is already compressed (stored, not deflated).
-bool IsCompressedMedia(const std::string& ext);
-// Content type for a media extension, "" if unknown.
-std::string MediaContentType(const std::string& ext);
 
 // Markup nodes a text can hold at most (one per '<', plus text between);
 // throws AutomationError past kMaxPartNodes.

@@ -1,6 +1,6 @@
 // File: platform/pptx/package_names.h
 // The one table of names a package uses: XML namespaces, relationship
-// types, content types, graphic data kinds.
+// types, content types, graphic data kinds, media extensions.
 #pragma once
 
 #include <string>
@@ -45,5 +45,11 @@ inline constexpr const char* kXml = "application/xml";
 inline constexpr const char* kOleUri = "http://schemas.openxmlformats.org/presentationml/2006/ole";
 // The extension of an a:blip that carries the picture's SVG form (the blip itself is its bitmap).
 inline constexpr const char* kSvgBlipUri = "{96DAC541-7B7A-43D3-8B79-37D633B846F1}";
+
+std::string ExtensionOf(const std::string& partName); // lower case, no dot
+// Whether a file of that extension is already compressed (stored, not deflated).
+bool IsCompressedMedia(const std::string& ext);
+// Content type for a media extension, "" if unknown.
+std::string MediaContentType(const std::string& ext);
 
 } // namespace quillmax::pptx
