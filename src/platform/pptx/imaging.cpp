@@ -246,6 +246,18 @@ static vips::VImage CutArea(vips::VImage full, const Area& a, double sx, double 
     return moved.unpremultiply().cast(VIPS_FORMAT_UCHAR);
 }
 
+// A drawn metafile cut to its visible area; one that draws nothing there
+// is refused rather than pasted as an empty picture.
+static Rendering MetafileRendering(const vips::VImage& full, const Area& a, double sx, double sy, int widthPx,
+                                   int heightPx) {
+    Rendering r = FromImage(CutArea(full, a, sx, sy, widthPx, heightPx));
+    r.fromMetafile = true;
+    bool visible = false;
+    for (size_t i = 3; i < r.rgba.size() && !visible; i += 4) visible = r.rgba[i] != 0;
+    if (!visible) Fail("cannot render metafile: it draws nothing visible");
+    return r;
+}
+
 // A metafile drawn by the office helper: the whole frame at the scale that
 // gives the visible area widthPx x heightPx, then cut like a bitmap.
 static Rendering RenderThroughOffice(const EncodedImage& image, const Crop& crop, int widthPx,
@@ -268,13 +280,8 @@ static Rendering RenderThroughOffice(const EncodedImage& image, const Crop& crop
     if (!png) Fail("cannot render metafile: " + why);
     try {
         auto full = vips::VImage::new_from_buffer(*png, "", vips::VImage::option()->set("fail_on", VIPS_FAIL_ON_ERROR));
-        Rendering r = FromImage(CutArea(full, a, static_cast<double>(full.width()) / natW,
-                                        static_cast<double>(full.height()) / natH, widthPx, heightPx));
-        r.fromMetafile = true;
-        bool visible = false;
-        for (size_t i = 3; i < r.rgba.size() && !visible; i += 4) visible = r.rgba[i] != 0;
-        if (!visible) Fail("cannot render metafile: it draws nothing visible");
-        return r;
+        return MetafileRendering(full, a, static_cast<double>(full.width()) / natW,
+                                 static_cast<double>(full.height()) / natH, widthPx, heightPx);
     } catch (const vips::VError& e) {
         Fail("cannot render metafile: " + VipsMessage(e));
     }
@@ -306,12 +313,7 @@ static Rendering RenderThroughSvg(const EncodedImage& image, const Crop& crop, i
         // Our own converter's output; the default cap is for untrusted SVG.
         if (svg.size() > (10u << 20)) opts->set("unlimited", true);
         auto full = vips::VImage::svgload_buffer(blob.get(), opts);
-        Rendering r = FromImage(CutArea(full, a, full.width() / svgW, full.height() / svgH, widthPx, heightPx));
-        r.fromMetafile = true;
-        bool visible = false;
-        for (size_t i = 3; i < r.rgba.size() && !visible; i += 4) visible = r.rgba[i] != 0;
-        if (!visible) Fail("cannot render metafile: it draws nothing visible");
-        return r;
+        return MetafileRendering(full, a, full.width() / svgW, full.height() / svgH, widthPx, heightPx);
     } catch (const vips::VError& e) {
         Fail("cannot render metafile: " + VipsMessage(e));
     }
