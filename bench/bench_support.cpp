@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -65,6 +66,8 @@ ChildRun Run(const std::vector<std::string>& argv, const std::string& cwd,
     ::wait4(pid, &status, 0, &usage);
     r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     r.peakMb = static_cast<double>(usage.ru_maxrss) / 1024.0;
+    r.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                   static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     ::close(outFd);
     ::close(errFd);
@@ -302,6 +305,12 @@ std::map<std::string, std::string> Parts(const std::string& path) {
     return out;
 }
 
+double ProcessCpu() {
+    timespec t{};
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
 std::string Ext(const std::string& name) {
     std::string ext = fs::path(name).extension().string();
     std::transform(ext.begin(), ext.end(), ext.begin(), ::tolower);
@@ -333,6 +342,7 @@ Floor CodecFloor(const std::string& input, const std::string& output) {
             auto head = vips::VImage::new_from_buffer(target.data(), target.size(), "");
             const int w = head.width(), h = head.height();
             const auto t0 = std::chrono::steady_clock::now();
+            const double c0 = ProcessCpu();
             VipsBlob* src = vips_blob_new(nullptr, source.data(), source.size());
             auto im = vips::VImage::thumbnail_buffer(
                 src, w, vips::VImage::option()->set("height", h)->set("size", VIPS_SIZE_FORCE));
@@ -344,6 +354,7 @@ Floor CodecFloor(const std::string& input, const std::string& output) {
             vips_area_unref(reinterpret_cast<VipsArea*>(blob));
             vips_area_unref(reinterpret_cast<VipsArea*>(src));
             f.seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+            f.cpuSeconds += ProcessCpu() - c0;
             ++f.pictures;
         }
     }

@@ -14,7 +14,8 @@ namespace bench {
 
 struct ChildRun {
     double seconds = 0;
-    double peakMb = 0; // the child's own peak resident memory
+    double cpuSeconds = 0; // user + system, its own threads
+    double peakMb = 0;     // the child's own peak resident memory
     int exitCode = -1;
     std::string out, err;
 };
@@ -57,7 +58,9 @@ std::vector<std::string> StandardPhotoDecks(const std::string& folder);
 // replaced, decoded from the input, resized to the replacement's pixel
 // size and encoded in its format, directly with libvips on one thread.
 struct Floor {
-    double seconds = 0;
+    double seconds = 0; // wall
+    // processor time (libvips works on a thread of its own)
+    double cpuSeconds = 0;
     int pictures = 0; // replaced pictures the floor redid
     int kept = 0;     // pictures the output left as they were
 };

@@ -48,12 +48,12 @@ int main(int argc, char** argv) {
     const bool peer = !peerMain.empty() && fs::exists(peerMain);
     std::printf("load %.2f; best of %d runs; %s\n", bench::LoadAverage(), repeat,
                 peer ? "peer: pptx-image-compressor 1.0.2" : "peer not installed (--peer DIR)");
-    std::printf("%-20s %7s %4s %8s %8s %7s %8s %7s %8s %8s %8s %8s\n", "deck", "MB", "pics", "time s", "floor s",
-                "t/floor", "peer s", "t/peer", "peak MB", "bound MB", "out MB", "peer MB");
+    std::printf("%-18s %6s %4s %7s %7s %7s %7s %7s %7s %7s %7s %7s %7s %7s\n", "deck", "MB", "pics", "time s",
+                "floor s", "t/floor", "cpu s", "floorcpu", "c/fc", "peer s", "t/peer", "peak MB", "bound", "out MB");
     bool allMet = true;
     for (const auto& deck : decks) {
         const double mb = static_cast<double>(fs::file_size(deck)) / 1e6;
-        double best = 1e9, floor = 1e9, peerBest = 1e9, peak = 0, outMb = 0, peerMb = 0;
+        double best = 1e9, floor = 1e9, cpu = 1e9, floorCpu = 1e9, peerBest = 1e9, peak = 0, outMb = 0, peerMb = 0;
         bench::Floor f;
         for (int r = 0; r < repeat; ++r) {
             const fs::path dir = work / ("run" + std::to_string(r));
@@ -66,12 +66,14 @@ int main(int argc, char** argv) {
                                   {{"HOME", home}, {"XDG_CONFIG_HOME", home}});
             if (run.exitCode != 0) std::fprintf(stderr, "%s: exit %d\n%s", deck.c_str(), run.exitCode, run.err.c_str());
             best = std::min(best, run.seconds);
+            cpu = std::min(cpu, run.cpuSeconds);
             peak = std::max(peak, run.peakMb);
             const std::string output = bench::OutputOf(dir.string(), input);
             if (!output.empty()) {
                 outMb = static_cast<double>(fs::file_size(output)) / 1e6;
                 f = bench::CodecFloor(input, output);
                 floor = std::min(floor, f.seconds);
+                floorCpu = std::min(floorCpu, f.cpuSeconds);
             }
             if (peer) {
                 const fs::path pdir = dir / "peer";
@@ -89,11 +91,16 @@ int main(int argc, char** argv) {
         const double bound = mb + 200;
         const bool met = (f.pictures == 0 || best <= 0.8 * floor) && (!peer || best < peerBest) && peak <= bound;
         allMet = allMet && met;
-        std::printf("%-20.20s %7.1f %4d %8.2f %8.2f %7.2f %8s %7s %8.1f %8.1f %8.2f %8s %s\n",
-                    fs::path(deck).filename().string().c_str(), mb, f.pictures, best, floor, best / floor,
-                    peer ? std::to_string(peerBest).substr(0, 5).c_str() : "-",
-                    peer ? std::to_string(best / peerBest).substr(0, 4).c_str() : "-", peak, bound, outMb,
-                    peer ? std::to_string(peerMb).substr(0, 5).c_str() : "-", met ? "met" : "NOT MET");
+        auto cell = [&](double v, const char* fmt) {
+            char b[32];
+            std::snprintf(b, sizeof b, fmt, v);
+            return peer ? std::string(b) : std::string("-");
+        };
+        std::printf("%-18.18s %6.1f %4d %7.2f %7.2f %7.2f %7.2f %7.2f %7.2f %7s %7s %7.1f %7.1f %7.2f %s\n",
+                    fs::path(deck).filename().string().c_str(), mb, f.pictures, best, floor, best / floor, cpu,
+                    floorCpu, cpu / floorCpu, cell(peerBest, "%.2f").c_str(), cell(best / peerBest, "%.2f").c_str(),
+                    peak, bound, outMb, met ? "met" : "NOT MET");
+        if (peer) std::printf("  peer output %.2f MB\n", peerMb);
         if (f.kept > 0) std::printf("  (%d pictures left as they were, not in the floor)\n", f.kept);
     }
     std::printf("load %.2f after\n", bench::LoadAverage());

@@ -12,9 +12,11 @@ build_pkgs=(build-essential cmake pkg-config
             libzip-dev libpugixml-dev libvips-dev libemf2svg-dev librsvg2-dev libwmf-dev
             qt6-base-dev qt6-translations-l10n fonts-noto-cjk)
 # The suite and the developer's rebuilds: GoogleTest, LibreOffice and
-# poppler for the end-to-end checks, a display for the window tests.
+# poppler for the end-to-end checks, a display for the window tests, real
+# wallpaper photos for the speed benchmarks' decks.
 test_pkgs=(libgtest-dev libgmock-dev zip ccache
-           xvfb xauth desktop-file-utils poppler-utils libreoffice-impress libreoffice-core fonts-dejavu-core)
+           xvfb xauth desktop-file-utils poppler-utils libreoffice-impress libreoffice-core fonts-dejavu-core
+           mate-backgrounds)
 # The movie encoder, run as a child process; LibreOffice's metafile renderer
 # (EMF/EMF+/WMF with text), driven headless through its Python UNO bridge.
 run_pkgs=(ffmpeg libreoffice-draw python3-uno)
