@@ -14,6 +14,7 @@
 #include "app/office_apps.h"
 #include "base/containment.h"
 #include "base/errors.h"
+#include "base/native_path.h"
 #include "settings/startup.h"
 #include "util/file_system.h"
 
@@ -74,15 +75,14 @@ public:
         for (int attempt = 0; attempt < 20; ++attempt) {
             const fs::path p = base / ("quillmax-dry-" + std::to_string(random()));
             if (fs::create_directory(p, ec) && !ec) {
-                const std::u8string u8 = p.u8string();
-                path_.assign(u8.begin(), u8.end());
+                path_ = util::Utf8(p);
                 return;
             }
         }
     }
     ~ScratchFolder() {
         std::error_code ec;
-        if (!path_.empty()) fs::remove_all(path_, ec);
+        if (!path_.empty()) fs::remove_all(util::Native(path_), ec);
     }
     const std::string& path() const { return path_; }
 

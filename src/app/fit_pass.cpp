@@ -12,6 +12,7 @@
 #include "app/fit.h"
 #include "app/presentation_pass.h"
 #include "base/containment.h"
+#include "base/native_path.h"
 #include "engine/common.h"
 #include "engine/reporting.h"
 #include "util/file_system.h"
@@ -23,8 +24,7 @@ namespace fs = std::filesystem;
 using engine::Files;
 using engine::Need;
 using office::step;
-
-fs::path Native(const std::string& p) { return fs::path(std::u8string(p.begin(), p.end())); }
+using util::Native;
 
 void Remove(const std::string& path) {
     std::error_code ec;

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/native_path.h"
 #include "engine/output_naming.h"
 #include "settings/registry_access.h"
 
@@ -23,7 +24,7 @@ std::string BrowserCommand(Session& s) {
 
 bool Exists(const std::string& path) {
     std::error_code ec;
-    return fs::is_regular_file(fs::path(std::u8string(path.begin(), path.end())), ec);
+    return fs::is_regular_file(util::Native(path), ec);
 }
 
 bool Startable(const std::vector<std::string>& argv) {
@@ -106,11 +107,8 @@ std::string ManualPath(const std::string& programFolder) {
                                   kManualFileName;
     std::error_code ec;
     const fs::path canonical =
-        fs::weakly_canonical(fs::path(std::u8string(installed.begin(), installed.end())), ec);
-    if (!ec && Exists(installed)) {
-        const std::u8string u8 = canonical.u8string();
-        return std::string(u8.begin(), u8.end());
-    }
+        fs::weakly_canonical(util::Native(installed), ec);
+    if (!ec && Exists(installed)) return util::Utf8(canonical);
     return beside;
 }
 

@@ -21,6 +21,7 @@
 #include "base/atomic_file.h"
 #include "base/containment.h"
 #include "base/errors.h"
+#include "base/native_path.h"
 #include "base/text.h"
 #include "util/error_text.h"
 #include "util/file_system.h"
@@ -35,6 +36,7 @@ using engine::Files;
 using engine::Need;
 using office::step;
 using office::step_value;
+using util::Native;
 
 constexpr const char* kCrLf = "\r\n";
 constexpr const char* kPptxNeeds2007 =
@@ -45,8 +47,6 @@ constexpr const char* kInsufficient = "十分な圧縮効果が得られなか�
 constexpr const char* kCannotSave = "保存できませんでした：";
 constexpr const char* kCannotSaveScratch = "一時ファイルを保存できませんでした：";
 constexpr const char* kProcessing = "処理中";
-
-fs::path Native(const std::string& p) { return fs::path(std::u8string(p.begin(), p.end())); }
 
 void Log(Session& s, const std::string& text) { s.view->AppendLog(text); }
 

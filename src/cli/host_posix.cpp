@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/native_path.h"
+
 #include "platform/pptx/pptx_automation.h"
 #include "platform/pptx/report.h"
 
@@ -21,8 +23,7 @@ std::string ProgramFolder(const char* argv0) {
     std::error_code ec;
     std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
     if (ec || exe.empty()) exe = std::filesystem::absolute(argv0 ? argv0 : "", ec);
-    auto u8 = exe.parent_path().u8string();
-    return std::string(u8.begin(), u8.end());
+    return util::Utf8(exe.parent_path());
 }
 
 bool StdinIsTerminal() { return ::isatty(STDIN_FILENO) == 1; }

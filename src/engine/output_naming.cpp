@@ -10,6 +10,7 @@
 #include "engine/reporting.h"
 #include "base/containment.h"
 #include "base/errors.h"
+#include "base/native_path.h"
 #include "util/file_system.h"
 
 namespace quillmax::engine {
@@ -21,7 +22,7 @@ fs::path NativePath(const std::string& p) {
     std::string t = p;
     for (char& c : t)
         if (c == util::kForeignSep) c = util::kPathSep;
-    return fs::path(std::u8string(t.begin(), t.end()));
+    return util::Native(t);
 }
 
 bool SamePath(const std::string& a, const std::string& b) {

@@ -6,7 +6,6 @@
 // this shape's replacement and keeps the old shape.
 #include "engine/picture.h"
 
-#include <cmath>
 #include <string_view>
 
 #include "engine/common.h"

@@ -4,7 +4,6 @@
 
 #include <clocale>
 #include <cmath>
-#include <cstdio>
 
 namespace quillmax::engine {
 namespace {

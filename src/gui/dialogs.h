@@ -15,8 +15,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QToolButton>
-#include <functional>
-#include <string>
 
 namespace quillmax::settings {
 struct Settings;

@@ -2,7 +2,6 @@
 // The list's own rules; loading and saving live in ole_list_store.cpp.
 #include "settings/ole_list.h"
 
-#include <algorithm>
 
 #include "base/text.h"
 

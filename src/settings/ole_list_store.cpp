@@ -4,11 +4,11 @@
 #include "settings/ole_list_store.h"
 
 #include <array>
-#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
 #include "base/containment.h"
+#include "base/native_path.h"
 #include "util/file_system.h"
 
 namespace quillmax::settings {
@@ -117,7 +117,7 @@ void OleListStore::btnReset_Click(Settings& settings) {
         office::step([&] { fileSystem_->DeleteFile(path); }); // a missing file is fine
     } else {
         std::error_code ec;
-        std::filesystem::remove(std::filesystem::path(std::u8string(path.begin(), path.end())), ec);
+        std::filesystem::remove(util::Native(path), ec);
     }
     initExceptionList();
 }

@@ -5,9 +5,7 @@
 // is no copy and no apply step.
 #pragma once
 
-#include <array>
 #include <string>
-#include <string_view>
 
 namespace quillmax::settings {
 

@@ -5,7 +5,6 @@
 #include "settings/settings_store.h"
 
 #include <charconv>
-#include <climits>
 
 #include "base/containment.h"
 #include "base/platform_services.h"

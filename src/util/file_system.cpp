@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "base/errors.h"
+#include "base/native_path.h"
 #include "util/scratch_files.h"
 
 namespace fs = std::filesystem;
@@ -21,27 +22,23 @@ size_t last_sep(const std::string& path) {
     return std::max(a, b);
 }
 
-fs::path native(const std::string& path) {
-    return fs::path(std::u8string(path.begin(), path.end()));
-}
-
 } // namespace
 
 bool FileSystem::FolderExists(const std::string& path) {
     std::error_code ec;
-    return !path.empty() && fs::is_directory(native(path), ec);
+    return !path.empty() && fs::is_directory(Native(path), ec);
 }
 
 bool FileSystem::FileExists(const std::string& path) {
     std::error_code ec;
     if (path.empty()) return false;
-    auto st = fs::status(native(path), ec);
+    auto st = fs::status(Native(path), ec);
     return !ec && fs::exists(st) && !fs::is_directory(st);
 }
 
 bool FileSystem::IsRegularFile(const std::string& path) {
     std::error_code ec;
-    return !path.empty() && fs::is_regular_file(native(path), ec);
+    return !path.empty() && fs::is_regular_file(Native(path), ec);
 }
 
 std::string FileSystem::GetFileName(const std::string& path) {
@@ -70,7 +67,7 @@ std::string FileSystem::GetParentFolderName(const std::string& path) {
 
 double FileSystem::FileSize(const std::string& path) {
     std::error_code ec;
-    auto size = fs::file_size(native(path), ec);
+    auto size = fs::file_size(Native(path), ec);
     if (ec) throw office::AutomationError("FileSystem.GetFile", "file not found: " + path);
     return static_cast<double>(size);
 }
@@ -80,8 +77,7 @@ std::string FileSystem::GetSpecialFolder(int which) {
     std::error_code ec;
     auto tmp = fs::temp_directory_path(ec);
     if (ec) throw office::AutomationError("FileSystem.GetSpecialFolder", "no temporary folder");
-    auto u8 = tmp.u8string();
-    std::string s(u8.begin(), u8.end());
+    std::string s = Utf8(tmp);
     while (s.size() > 1 && (s.back() == '/' || s.back() == '\\')) s.pop_back();
     return s;
 }
@@ -90,7 +86,7 @@ std::string FileSystem::GetTempName() { return ScratchName(); }
 
 void FileSystem::DeleteFile(const std::string& path) {
     std::error_code ec;
-    if (!FileExists(path) || !fs::remove(native(path), ec) || ec)
+    if (!FileExists(path) || !fs::remove(Native(path), ec) || ec)
         throw office::AutomationError("FileSystem.DeleteFile", "cannot delete: " + path);
 }
 

@@ -9,7 +9,6 @@
 // still split correctly.
 #pragma once
 
-#include <cstdint>
 #include <string>
 
 namespace quillmax::util {

@@ -1,12 +1,13 @@
 // File: util/scratch_files.cpp
 #include "util/scratch_files.h"
 
-#include <atomic>
 #include <cerrno>
 #include <filesystem>
 #include <mutex>
 #include <random>
 #include <system_error>
+
+#include "base/native_path.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -68,10 +69,9 @@ int RemoveStaleScratch(const std::string& folder) {
     namespace fs = std::filesystem;
     std::error_code ec;
     int removed = 0;
-    fs::directory_iterator it(fs::path(std::u8string(folder.begin(), folder.end())), ec), end;
+    fs::directory_iterator it(Native(folder), ec), end;
     for (; !ec && it != end; it.increment(ec)) {
-        const auto u8 = it->path().filename().u8string();
-        const std::string name(u8.begin(), u8.end());
+        const std::string name = Utf8(it->path().filename());
         long pid = OwnerOf(name);
         if (pid <= 0 || Alive(pid)) continue;
         std::error_code e;

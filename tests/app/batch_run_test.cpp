@@ -16,6 +16,7 @@
 #include "support/fake_encoder.h"
 #include "support/fake_world.h"
 #include "support/run_program.h"
+#include "support/temp_folder.h"
 #include "util/file_times.h"
 
 namespace quillmax::test {
@@ -299,7 +300,7 @@ TEST(PresentationPass, FailedSaveLeavesTheOldOutputAsItWas) {
     w.view.source = Lines({a});
     btnStart_Click(w.session);
     if (!w.session.shapeReplaced) GTEST_SKIP() << "the engine kept the picture";
-    EXPECT_EQ(ReadFileBytes(w.dir.file("a【圧縮前49KB】.pptx")), "old output");
+    EXPECT_EQ(ReadAll(w.dir.file("a【圧縮前49KB】.pptx")), "old output");
     for (auto& e : fs::directory_iterator(w.dir.path()))
         EXPECT_NE(e.path().filename().string()[0], '~') << e.path();
     EXPECT_EQ(w.view.log.find("ﾊﾟﾜｰﾎﾟｲﾝﾄを"), std::string::npos);
@@ -358,7 +359,7 @@ TEST(PresentationPass, AnOutputThatAppearsAfterNamingIsNotReplacedUnasked) {
         btnStart_Click(w.session);
         if (!w.session.shapeReplaced) GTEST_SKIP() << "the engine kept the picture";
         SCOPED_TRACE(c.sameFilename);
-        EXPECT_EQ(ReadFileBytes(out) != "the other instance's output", c.replaced);
+        EXPECT_EQ(ReadAll(out) != "the other instance's output", c.replaced);
         EXPECT_EQ(w.view.questions.size(), c.sameFilename == 0 ? 1u : 0u);
         EXPECT_NE(w.view.log.find(c.replaced ? "▲ﾊﾟﾜｰﾎﾟｲﾝﾄを488KB→" : "▲圧縮を中止しました。"), std::string::npos)
             << w.view.log;
@@ -376,9 +377,9 @@ TEST(PresentationPass, ReplacedShapeWritesTheOutputOverTheOldOne) {
     w.view.source = Lines({a});
     btnStart_Click(w.session);
     if (!w.session.shapeReplaced) GTEST_SKIP() << "the engine kept the picture";
-    EXPECT_NE(ReadFileBytes(out), "old output");
+    EXPECT_NE(ReadAll(out), "old output");
     EXPECT_NE(w.view.log.find("▲ﾊﾟﾜｰﾎﾟｲﾝﾄを488KB→"), std::string::npos);
-    EXPECT_EQ(ReadFileBytes(a).size(), 500000u); // the input is untouched
+    EXPECT_EQ(ReadAll(a).size(), 500000u); // the input is untouched
 }
 
 TEST(PresentationPass, AnOutputNotSmallerThanItsInputIsDroppedAndAnOlderOneStays) {
@@ -392,7 +393,7 @@ TEST(PresentationPass, AnOutputNotSmallerThanItsInputIsDroppedAndAnOlderOneStays
     w.view.source = Lines({a});
     btnStart_Click(w.session);
     if (!w.session.shapeReplaced) GTEST_SKIP() << "the engine kept the picture";
-    EXPECT_EQ(ReadFileBytes(out), "old output");
+    EXPECT_EQ(ReadAll(out), "old output");
     EXPECT_EQ(w.view.log.find("ﾊﾟﾜｰﾎﾟｲﾝﾄを"), std::string::npos) << w.view.log;
     EXPECT_NE(w.view.log.find("▲十分な圧縮効果が得られなかったため圧縮を中止しました。\r\n\r\n"),
               std::string::npos)

@@ -12,6 +12,7 @@
 
 #include "e2e/e2e_support.h"
 #include "support/render_compare.h"
+#include "support/temp_folder.h"
 
 namespace fs = std::filesystem;
 using namespace quillmax::test;
@@ -76,14 +77,14 @@ TEST(Compress, PhotoDecksShrinkBesideTheirInputsAndKeepTheirShapes) {
     std::vector<std::string> inputs, before;
     for (auto& s : sources) {
         inputs.push_back(box.AddInput(s));
-        before.push_back(ReadFileBytes(inputs.back()));
+        before.push_back(ReadAll(inputs.back()));
     }
     auto r = box.RunHeadless(inputs);
     ASSERT_EQ(r.exitCode, 0) << r.err;
 
     for (size_t i = 0; i < inputs.size(); ++i) {
         SCOPED_TRACE(inputs[i]);
-        EXPECT_EQ(ReadFileBytes(inputs[i]), before[i]) << "the input was changed";
+        EXPECT_EQ(ReadAll(inputs[i]), before[i]) << "the input was changed";
         std::string out = OutputFor(inputs[i], r.out);
         ASSERT_FALSE(out.empty()) << r.out;
         ASSERT_TRUE(fs::exists(out)) << out;

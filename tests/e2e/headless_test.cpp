@@ -8,6 +8,7 @@
 #include <set>
 
 #include "e2e/e2e_support.h"
+#include "support/temp_folder.h"
 
 namespace fs = std::filesystem;
 using namespace quillmax::test;
@@ -67,7 +68,7 @@ TEST(Headless, WalksRealDecksAndWritesNothing) {
     std::vector<std::string> before;
     for (auto& d : decks) {
         inputs.push_back(box.AddInput(d));
-        before.push_back(ReadFileBytes(inputs.back()));
+        before.push_back(ReadAll(inputs.back()));
     }
     auto files = box.InputFiles();
     auto r = box.RunHeadless(inputs);
@@ -93,7 +94,7 @@ TEST(Headless, WalksRealDecksAndWritesNothing) {
         EXPECT_EQ(lines[at++], "");
     }
     EXPECT_EQ(at, lines.size());
-    for (size_t i = 0; i < inputs.size(); ++i) EXPECT_EQ(ReadFileBytes(inputs[i]), before[i]);
+    for (size_t i = 0; i < inputs.size(); ++i) EXPECT_EQ(ReadAll(inputs[i]), before[i]);
     EXPECT_EQ(box.InputFiles(), files);
 }
 
@@ -213,8 +214,7 @@ TEST(Report, CorpusDeckNumbersAddUpToThePackageSize) {
 TEST(Headless, HelpAndManPageNameTheSameOptions) {
     auto help = RunProgram({BuiltProgram("quillmax"), "--help"});
     ASSERT_EQ(help.exitCode, 0);
-    std::ifstream in(std::string(QUILLMAX_SOURCE_DIR) + "/packaging/quillmax.1");
-    std::string man((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string man = ReadAll(std::string(QUILLMAX_SOURCE_DIR) + "/packaging/quillmax.1");
     ASSERT_FALSE(man.empty());
     for (size_t at; (at = man.find("\\-")) != std::string::npos;) man.replace(at, 2, "-");
     auto options = [](const std::string& text) {

@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 
 #include "e2e/e2e_support.h"
 #include "fixtures/deck_builder.h"

@@ -19,6 +19,7 @@
 #include "platform/pptx/package.h"
 #include "platform/pptx/pptx_automation.h"
 #include "support/render_compare.h"
+#include "support/temp_folder.h"
 
 namespace fs = std::filesystem;
 using namespace quillmax;
@@ -90,7 +91,7 @@ BuiltDeck BuildMovieDeck(const std::string& folder, const std::string& movie, co
     slide->GetTimeLine()->MainSequence()->AddEffect(video, 83, 1); // play
     shapes->AddMediaObject(sound, 450, 72, 48, 48);
     shapes->AddShape(office::ppt::kAddOval, 300, 250, 100, 100);
-    BuiltDeck deck{folder + "/movie deck.pptx", ReadFileBytes(poster)};
+    BuiltDeck deck{folder + "/movie deck.pptx", ReadAll(poster)};
     pres->SaveAs(deck.path);
     pres->Close();
     fs::remove(poster);
@@ -148,7 +149,7 @@ TEST(MovieRun, A1080pMovieShrinksToItsShownSizeAndKeepsEverythingElse) {
     EXPECT_EQ(Probe(newMovie, "a", "stream=codec_name"), "aac\n");
     // Poster, trim, fade, volume, loop.
     const std::string poster = media->ExportDisplayPicture(work.file("kept"));
-    EXPECT_EQ(ReadFileBytes(poster), deck.posterBytes);
+    EXPECT_EQ(ReadAll(poster), deck.posterBytes);
     EXPECT_DOUBLE_EQ(media->Get("StartPoint").as_double(), 1000);
     EXPECT_DOUBLE_EQ(media->Get("EndPoint").as_double(), 25000);
     EXPECT_DOUBLE_EQ(media->Get("FadeInDuration").as_double(), 500);

@@ -18,6 +18,7 @@
 #include "platform/pptx/package_check.h"
 #include "platform/pptx/zip_io.h"
 #include "support/render_compare.h"
+#include "support/temp_folder.h"
 
 namespace fs = std::filesystem;
 using namespace quillmax;
@@ -30,10 +31,8 @@ constexpr double kMaxMeanDiff = 6.0;
 
 std::vector<std::string> ZipEntries(const std::string& path) {
     std::vector<std::string> out;
-    std::ifstream in(path, std::ios::binary);
-    std::string archive((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     try {
-        for (auto& e : pptx::ZipArchiveEntries(archive)) out.push_back(e.name);
+        for (auto& e : pptx::ZipArchiveEntries(test::ReadAll(path))) out.push_back(e.name);
     } catch (const std::exception&) {
     }
     return out;
@@ -126,12 +125,12 @@ TEST(OleEndToEnd, ObjectsBecomeTheirPreviewsByTheConversionList) {
     std::vector<std::string> inputs, before;
     for (auto& d : decks) {
         inputs.push_back(box.AddInput(corpus + "/" + d));
-        before.push_back(ReadFileBytes(inputs.back()));
+        before.push_back(ReadAll(inputs.back()));
     }
     auto r = box.RunHeadless(inputs);
     ASSERT_EQ(r.exitCode, 0) << r.err;
     auto log = LogByDeck(r.out);
-    for (size_t i = 0; i < inputs.size(); ++i) EXPECT_EQ(ReadFileBytes(inputs[i]), before[i]) << inputs[i];
+    for (size_t i = 0; i < inputs.size(); ++i) EXPECT_EQ(ReadAll(inputs[i]), before[i]) << inputs[i];
 
     // Converted: one line per object, naming its application; exactly those
     // embeddings leave the package (bug62513's objects in placeholders and

@@ -7,6 +7,7 @@
 #include <signal.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "e2e/e2e_support.h"
 #include "fixtures/deck_builder.h"
@@ -38,7 +39,7 @@ std::map<std::string, std::string> Outputs(const std::string& folder) {
     for (auto& e : fs::directory_iterator(folder)) {
         const std::string n = e.path().filename().string();
         if (n.find("【圧縮") != std::string::npos || n.rfind("~", 0) == 0 || n.find(".tmp") != std::string::npos)
-            out[n] = ReadFile(e.path().string());
+            out[n] = ReadAll(e.path().string());
     }
     return out;
 }

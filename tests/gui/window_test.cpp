@@ -27,6 +27,7 @@
 #include "settings/startup.h"
 #include "support/fake_office.h"
 #include "support/fake_world.h"
+#include "support/temp_folder.h"
 #include "util/file_system.h"
 #include "util/folder_picker.h"
 
@@ -432,8 +433,7 @@ TEST_F(Window, HelpMenuStartsTheRegisteredBrowser) {
 std::string AwaitFile(const fs::path& path) {
     for (int i = 0; i < 100 && !fs::exists(path); ++i) QThread::msleep(50);
     QThread::msleep(100); // the writer may still be writing
-    std::ifstream in(path);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    return ReadAll(path.string());
 }
 
 TEST_F(Window, HelpLinksReachARealProgramWordForWordWithoutAShell) {

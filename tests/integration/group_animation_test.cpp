@@ -8,8 +8,6 @@
 
 #include <cmath>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <set>
 
@@ -22,6 +20,7 @@
 #include "platform/pptx/timeline.h"
 #include "support/fake_world.h"
 #include "support/render_compare.h"
+#include "support/temp_folder.h"
 
 namespace fs = std::filesystem;
 namespace deck = quillmax::pptx::deck;
@@ -217,10 +216,7 @@ protected:
 TEST_F(GroupAnimationRun, RebuiltGroupAndReplacedPhotoKeepWhatTheyHad) {
     const std::string input = dir_.file("groups.pptx");
     deck::Write(GroupDeck(), input);
-    const std::string inputBytes = [&] {
-        std::ifstream in(input, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }();
+    const std::string inputBytes = test::ReadAll(input);
 
     const std::string output = Run(input);
     ASSERT_FALSE(output.empty()) << view_.log;
@@ -231,10 +227,7 @@ TEST_F(GroupAnimationRun, RebuiltGroupAndReplacedPhotoKeepWhatTheyHad) {
     for (size_t at = 0; (at = view_.log.find("ﾋﾟｸｾﾙの画像を圧縮", at)) != std::string::npos; ++at) ++lines;
     EXPECT_EQ(lines, 4u) << view_.log;
     EXPECT_LT(fs::file_size(output), inputBytes.size());
-    {
-        std::ifstream in(input, std::ios::binary);
-        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), inputBytes);
-    }
+    EXPECT_EQ(test::ReadAll(input), inputBytes);
     // n shapes, n visits: four top-level shapes and three members; two shapes.
     EXPECT_EQ(visits_["ﾍﾟｰｼﾞ 1"], 7);
     EXPECT_EQ(visits_["ﾍﾟｰｼﾞ 2"], 2);

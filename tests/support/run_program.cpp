@@ -11,7 +11,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 extern char** environ;
@@ -99,13 +98,6 @@ bool HaveProgram(const std::string& name) {
     while (std::getline(ss, dir, ':'))
         if (!dir.empty() && access((dir + "/" + name).c_str(), X_OK) == 0) return true;
     return false;
-}
-
-std::string ReadFileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
 }
 
 } // namespace quillmax::test

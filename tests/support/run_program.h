@@ -36,7 +36,4 @@ std::string CorpusDir();
 // True when a program is found on PATH.
 bool HaveProgram(const std::string& name);
 
-// Whole file as bytes ("" when unreadable).
-std::string ReadFileBytes(const std::string& path);
-
 } // namespace quillmax::test

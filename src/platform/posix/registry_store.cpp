@@ -3,17 +3,11 @@
 // that does not parse is skipped), writing is atomic.
 #include "platform/posix/registry_store.h"
 
-#include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <system_error>
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include "platform/posix/config_folder.h"
 #include "base/atomic_file.h"

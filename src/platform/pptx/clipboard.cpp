@@ -8,7 +8,6 @@
 #include <cstring>
 #include <functional>
 #include <set>
-#include <sstream>
 
 #include "platform/pptx/model.h"
 #include "platform/pptx/xml_util.h"

@@ -22,7 +22,6 @@
 #include <fstream>
 #include <iterator>
 #include <mutex>
-#include <sstream>
 #include <vector>
 
 namespace quillmax::pptx::office_renderer {

@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cstring>
 #include <deque>
-#include <fstream>
 #include <sstream>
 
 #include "base/errors.h"

@@ -2,8 +2,6 @@
 #include "platform/pptx/package_check.h"
 
 #include <cstring>
-#include <functional>
-#include <map>
 #include <set>
 #include <vector>
 

@@ -2,7 +2,6 @@
 // What hangs off an effect: its behaviours (motion, colour, scale, rotation,
 // property with its points, command) and its EffectParameters (direction,
 // amount, size, Color2), each read and written over the effect's XML.
-#include <cmath>
 #include <cstring>
 #include <map>
 

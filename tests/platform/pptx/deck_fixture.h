@@ -6,7 +6,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
@@ -18,6 +17,7 @@
 #include "platform/pptx/package_names.h"
 #include "platform/pptx/zip_io.h"
 #include "platform/pptx/pptx_automation.h"
+#include "support/run_program.h"
 #include "support/temp_folder.h"
 
 namespace quillmax::test {
@@ -41,15 +41,6 @@ inline void WriteZip(const std::string& path, const std::map<std::string, std::s
     std::vector<pptx::ZipEntry> list;
     for (auto& [name, data] : entries) list.push_back({name, data});
     WriteAll(path, pptx::ZipArchiveBytes(list));
-}
-
-inline std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-inline void WriteFile(const std::string& path, const std::string& data) {
-    std::ofstream(path, std::ios::binary) << data;
 }
 
 // A deck with one slide whose spTree children are `shapes` and whose
@@ -86,8 +77,6 @@ inline std::string Rect(int id, const std::string& name, long x, long y, long cx
            std::to_string(y) + "\"/><a:ext cx=\"" + std::to_string(cx) + "\" cy=\"" + std::to_string(cy) +
            "\"/></a:xfrm><a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom></p:spPr></p:sp>";
 }
-
-inline std::string CorpusDir() { return std::string(QUILLMAX_SOURCE_DIR) + "/../shared/corpus"; }
 
 inline void ExpectClean(const std::string& path) {
     auto problems = pptx::CheckPackageFile(path);

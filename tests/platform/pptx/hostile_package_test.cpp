@@ -214,7 +214,7 @@ TEST(HostilePackage, TwoContentTypeEntriesTheFirstIsReadAndWritten) {
     std::string stripped = full.substr(0, full.find("<Override")) + "</Types>";
     entries.push_back(RawEntry{"[Content_Types].xml", stripped});
     std::string path = TempDir() + "/two-ct.pptx";
-    test::WriteFile(path, RawZip(entries));
+    test::WriteAll(path, RawZip(entries));
 
     auto pres = Open(path);
     pres->GetSlides()->Item(1)->GetShapes()->Item(1)->Delete();
@@ -229,11 +229,11 @@ TEST(HostilePackage, AnEntryWithAWrongChecksumRefusesThePackage) {
     auto entries = EntriesOf(base);
     entries.push_back(RawEntry{"ppt/media/image9.png", std::string(5000, 'x'), true}); // never parsed, copied raw
     std::string path = TempDir() + "/bad-crc.pptx";
-    test::WriteFile(path, RawZip(entries));
+    test::WriteAll(path, RawZip(entries));
     EXPECT_NE(OpenError(path).find("damaged part"), std::string::npos);
 
     entries.back().badCrc = false;
-    test::WriteFile(path, RawZip(entries));
+    test::WriteAll(path, RawZip(entries));
     EXPECT_EQ(OpenError(path), "");
 }
 

@@ -65,29 +65,29 @@ TEST(PptxPackage, BlankPresentationSavesCleanAndReopens) {
 
 TEST(PptxPackage, SaveAsNeverOverwritesTheOpenedFile) {
     std::string path = test::MakeDeck("readonly", test::Rect(2, "A", 0, 0, 100, 100));
-    std::string before = test::ReadFile(path);
+    std::string before = test::ReadAll(path);
     auto a = pptx::CreateAutomation();
     auto pres = Open(*a, path);
     pres->GetSlides()->Item(1)->GetShapes()->Item(1)->SetLeft(5);
     EXPECT_THROW(pres->SaveAs(path), office::AutomationError);
-    EXPECT_EQ(test::ReadFile(path), before);
+    EXPECT_EQ(test::ReadAll(path), before);
 }
 
 TEST(PptxPackage, DamagedInputsAreRefused) {
     std::string good = test::MakeDeck("good", test::Rect(2, "A", 0, 0, 100, 100));
-    std::string bytes = test::ReadFile(good);
+    std::string bytes = test::ReadAll(good);
     std::string dir = TempDir();
 
-    test::WriteFile(dir + "/truncated.pptx", bytes.substr(0, bytes.size() / 2));
+    test::WriteAll(dir + "/truncated.pptx", bytes.substr(0, bytes.size() / 2));
     ExpectOpenFails(dir + "/truncated.pptx");
 
     std::mt19937 rng(7);
     std::string noise(4096, '\0');
     for (auto& c : noise) c = static_cast<char>(rng());
-    test::WriteFile(dir + "/noise.pptx", noise);
+    test::WriteAll(dir + "/noise.pptx", noise);
     ExpectOpenFails(dir + "/noise.pptx");
 
-    test::WriteFile(dir + "/legacy.ppt", std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + noise);
+    test::WriteAll(dir + "/legacy.ppt", std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + noise);
     ExpectOpenFails(dir + "/legacy.ppt");
     ExpectOpenFails(dir + "/does-not-exist.pptx");
 
@@ -121,7 +121,7 @@ TEST(PptxPackage, DamagedInputsAreRefused) {
 
 TEST(PptxPackage, NewMediaIsStoredWithADefaultContentType) {
     std::string movie = TempDir() + "/clip.mp4";
-    test::WriteFile(movie, std::string(5000, 'm'));
+    test::WriteAll(movie, std::string(5000, 'm'));
     auto a = pptx::CreateAutomation();
     auto pres = a->CreatePowerPoint()->GetPresentations()->Add(true);
     auto shapes = pres->GetSlides()->Add(1, 12)->GetShapes();
@@ -144,7 +144,7 @@ TEST(PptxPackage, NewMediaIsStoredWithADefaultContentType) {
 
 TEST(PptxPackage, MediaNothingReachesIsLetGoAfterASaveStoredMediaStays) {
     const std::string deck = test::MakeDeck("letgo", "", "", {{"ppt/media/image5.png", "stored, unused"}});
-    auto pkg = pptx::Package::FromBytes(test::ReadFile(deck));
+    auto pkg = pptx::Package::FromBytes(test::ReadAll(deck));
     auto* slide = pkg->Find("/ppt/slides/slide1.xml");
     ASSERT_NE(slide, nullptr);
     pkg->Add("/ppt/media/image90.png", std::string(3000, 'a'), "image/png");
