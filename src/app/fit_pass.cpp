@@ -5,31 +5,23 @@
 // place, and only its lines reach the log, followed by one line naming its
 // level (or saying by how much even the smallest misses, and what is left).
 #include <algorithm>
-#include <filesystem>
 #include <map>
-#include <system_error>
+#include <utility>
 
 #include "app/fit.h"
 #include "app/presentation_pass.h"
 #include "base/containment.h"
-#include "base/native_path.h"
 #include "engine/common.h"
 #include "engine/reporting.h"
 #include "util/file_system.h"
+#include "util/scratch_files.h"
 
 namespace quillmax::app {
 namespace {
 
-namespace fs = std::filesystem;
 using engine::Files;
 using engine::Need;
 using office::step;
-using util::Native;
-
-void Remove(const std::string& path) {
-    std::error_code ec;
-    if (!path.empty()) fs::remove(Native(path), ec);
-}
 
 // The window while a level runs: its log lines are held until the level's
 // result is known to be kept; everything else reaches the window at once.
@@ -148,7 +140,7 @@ bool CompressToFit(Session& s, const std::string& inputPath, double target, doub
                      s.settings ? engine::ReadNumber(s.settings->ExpectRate) : std::nullopt);
     std::map<int, LevelRun> runs;
     auto dropAll = [&] {
-        for (auto& [level, run] : runs) Remove(run.temp);
+        for (auto& [level, run] : runs) util::RemoveScratch(run.temp);
         runs.clear();
     };
 
@@ -191,7 +183,7 @@ bool CompressToFit(Session& s, const std::string& inputPath, double target, doub
         run.log = std::move(held.held);
         run.movieBytesBefore = s.movieBytesBefore;
         run.movieBytesAfter = s.movieBytesAfter;
-        if (auto old = runs.find(level); old != runs.end()) Remove(old->second.temp);
+        if (auto old = runs.find(level); old != runs.end()) util::RemoveScratch(old->second.temp);
         runs[level] = std::move(run);
         search.Record({level, size, std::move(samples)});
         // Only the run that is the answer so far keeps its output.
@@ -200,7 +192,7 @@ bool CompressToFit(Session& s, const std::string& inputPath, double target, doub
             if (it->first == keep) {
                 ++it;
             } else {
-                Remove(it->second.temp);
+                util::RemoveScratch(it->second.temp);
                 it = runs.erase(it);
             }
         }
@@ -248,21 +240,11 @@ bool CompressToFit(Session& s, const std::string& inputPath, double target, doub
     const std::string levelLine = LevelLine(s, search, target, size, kept.temp.empty() ? inputPath : kept.temp);
 
     outputPath.clear();
-    if (!kept.temp.empty() && !s.dryRunFolder.empty()) {
-        o.outputSize = size; // a dry run only measures
-        Remove(kept.temp);
-        kept.temp.clear();
-    } else if (!kept.temp.empty()) {
+    if (!kept.temp.empty()) {
+        const std::string temp = std::exchange(kept.temp, "");
         try {
-            const std::string written = PutInPlace(s, kept.temp, chosen, mayReplace);
-            kept.temp.clear();
-            o.skipped = written.empty();
-            if (!o.skipped) {
-                outputPath = written;
-                step([&] { o.outputSize = Files(s).FileSize(written); });
-            }
+            Deliver(s, temp, chosen, mayReplace, o, outputPath);
         } catch (const office::AutomationError& e) {
-            kept.temp.clear();
             o.saveFailure = CannotSaveText(e);
         }
     }

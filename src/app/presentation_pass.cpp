@@ -67,25 +67,6 @@ std::string Reason(const office::AutomationError& e) {
     return e.systemError() ? util::ErrorReasonText(e.systemError()) : "書き込みに失敗しました";
 }
 
-// A dry run saves into its scratch folder only to measure what would have
-// been written, and deletes the file again.
-double MeasureUnsaved(Session& s) {
-    util::FileSystem& files = Files(s);
-    const std::string temp = s.dryRunFolder + util::kPathSep + files.GetTempName() + "." + s.curExt;
-    double size = 0;
-    try {
-        Need(s.presSource, "Presentation").SaveAs(temp);
-        size = files.FileSize(temp);
-    } catch (const office::AutomationError&) {
-        std::error_code ec;
-        fs::remove(Native(temp), ec);
-        throw;
-    }
-    std::error_code ec;
-    fs::remove(Native(temp), ec);
-    return size;
-}
-
 // The opened file's own count replaces the one taken before the batch.
 void SlideCountKnown(Session& s, int slideCount) {
     const size_t index = static_cast<size_t>(std::max(0, s.progress.file - 1));
@@ -107,15 +88,13 @@ std::string SaveTemporary(Session& s, const std::string& outputPath, double inpu
     try {
         Need(s.presSource, "Presentation").SaveAs(temp);
         if (inputSize > 0 && files.FileSize(temp) >= inputSize) {
-            std::error_code ec;
-            fs::remove(Native(temp), ec);
+            util::RemoveScratch(temp);
             notSmaller = true;
             return "";
         }
         return temp;
     } catch (const office::AutomationError&) {
-        std::error_code ec;
-        fs::remove(Native(temp), ec);
+        util::RemoveScratch(temp);
         throw;
     }
 }
@@ -142,17 +121,35 @@ std::string PutInPlace(Session& s, const std::string& temp, std::string outputPa
                 base.resize(base.size() - dotExt.size());
             outputPath = engine::ResolveOutputPath(s, base, s.curExt);
             if (outputPath.empty()) {
-                std::error_code rm;
-                fs::remove(Native(temp), rm);
+                util::RemoveScratch(temp);
                 return "";
             }
             mayReplace = files.FileExists(outputPath); // a name the user chose knowingly
         }
     } catch (const office::AutomationError&) {
-        std::error_code ec;
-        fs::remove(Native(temp), ec);
+        util::RemoveScratch(temp);
         throw;
     }
+}
+
+void Deliver(Session& s, const std::string& temp, const std::string& chosen, bool mayReplace, PassOutcome& o,
+             std::string& outputPath) {
+    if (!s.dryRunFolder.empty()) {
+        // A dry run only measures what a real one would have put in place.
+        try {
+            o.outputSize = Files(s).FileSize(temp);
+        } catch (const office::AutomationError&) {
+            util::RemoveScratch(temp);
+            throw;
+        }
+        util::RemoveScratch(temp);
+        return;
+    }
+    const std::string written = PutInPlace(s, temp, chosen, mayReplace);
+    o.skipped = written.empty();
+    if (o.skipped) return;
+    outputPath = written;
+    step([&] { o.outputSize = Files(s).FileSize(written); });
 }
 
 void WalkPresentation(Session& s) {
@@ -272,17 +269,8 @@ bool CompressPresentation(Session& s, const std::string& inputPath, std::string&
     o.inputSize = inputSize;
     if (s.shapeReplaced || s.movieBytesBefore > s.movieBytesAfter) {
         try {
-            if (!s.dryRunFolder.empty()) {
-                o.outputSize = MeasureUnsaved(s);
-                o.notSmaller = inputSize > 0 && o.outputSize >= inputSize;
-            } else if (std::string temp = SaveTemporary(s, chosen, inputSize, o.notSmaller); !temp.empty()) {
-                std::string written = PutInPlace(s, temp, chosen, mayReplace);
-                o.skipped = written.empty();
-                if (!o.skipped) {
-                    outputPath = written;
-                    step([&] { o.outputSize = Files(s).FileSize(written); });
-                }
-            }
+            if (const std::string temp = SaveTemporary(s, chosen, inputSize, o.notSmaller); !temp.empty())
+                Deliver(s, temp, chosen, mayReplace, o, outputPath);
         } catch (const office::AutomationError& e) {
             o.saveFailure = CannotSaveText(e);
         }

@@ -36,6 +36,13 @@ struct PassOutcome {
     bool skipped = false;     // the user declined the output's name
     bool notSmaller = false;  // the result was no smaller than the input
 };
+
+// Where a temporary from SaveTemporary ends: a dry run measures it and
+// removes it; a real run puts it in place as PutInPlace does (outputPath
+// then names what was written). Sets the outcome's size or skipped.
+// Throws AutomationError (temp removed) when it fails.
+void Deliver(Session& s, const std::string& temp, const std::string& chosen, bool mayReplace, PassOutcome& outcome,
+             std::string& outputPath);
 // The closing "▲" line (and the failure count).
 void CloseFile(Session& s, const PassOutcome& outcome);
 std::string CannotSaveText(const office::AutomationError& e);

@@ -81,4 +81,9 @@ int RemoveStaleScratch(const std::string& folder) {
     return removed;
 }
 
+void RemoveScratch(const std::string& path) {
+    std::error_code ec;
+    if (!path.empty()) std::filesystem::remove(Native(path), ec);
+}
+
 } // namespace quillmax::util

@@ -16,4 +16,8 @@ std::string ScratchName();
 // process that no longer runs. Returns how many were removed; never throws.
 int RemoveStaleScratch(const std::string& folder);
 
+// Removes one temporary file of ours ("" is none); a file already gone, or
+// one that cannot go, is not an error: the next run's sweep finds it.
+void RemoveScratch(const std::string& path);
+
 } // namespace quillmax::util

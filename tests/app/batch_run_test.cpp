@@ -402,6 +402,31 @@ TEST(PresentationPass, AnOutputNotSmallerThanItsInputIsDroppedAndAnOlderOneStays
         EXPECT_NE(e.path().filename().string()[0], '~') << e.path();
 }
 
+TEST(PresentationPass, ADryRunOfAnOutputNotSmallerSaysWhatTheRealRunSays) {
+    std::string logs[2];
+    for (bool dry : {false, true}) {
+        FakeWorld w;
+        std::string a = w.AddDeck("a.pptx", PhotoDeck(), 20000); // never smaller: see above
+        w.settings.ShowFileSize = 0;
+        const std::string scratch = w.dir.file("dry");
+        if (dry) {
+            fs::create_directories(scratch);
+            w.session.dryRunFolder = scratch;
+        }
+        w.view.source = Lines({a});
+        btnStart_Click(w.session);
+        if (!w.session.shapeReplaced) GTEST_SKIP() << "the engine kept the picture";
+        EXPECT_FALSE(fs::exists(w.dir.file("a【圧縮】.pptx")));
+        if (dry) {
+            EXPECT_TRUE(fs::is_empty(scratch)); // measured, then gone
+        }
+        logs[dry] = w.view.log;
+        for (size_t at; (at = logs[dry].find(a)) != std::string::npos;) logs[dry].replace(at, a.size(), "IN");
+    }
+    EXPECT_EQ(logs[1], logs[0]);
+    EXPECT_NE(logs[1].find("▲十分な圧縮効果が得られなかったため圧縮を中止しました。"), std::string::npos) << logs[1];
+}
+
 TEST(PresentationPass, OnlyShrunkMoviesStillWriteTheOutputWithBothTexts) {
     FakeWorld w;
     FakeEncoder encoder{"wmv"};
