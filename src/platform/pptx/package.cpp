@@ -562,12 +562,12 @@ std::set<std::string> Package::Reachable() {
     return seen;
 }
 
-void Package::SaveAs(const std::string& path) {
+void Package::SaveAs(const std::string& path, const SaveOptions& options) {
     // Never an output that is structurally worse than what was read.
     if (StructuralFaults() > loadFaults_)
         throw office::AutomationError(kSave, "the package would be written with missing parts or content types");
     std::set<std::string> keep = Reachable();
-    if (ShareIdenticalMedia(keep)) keep = Reachable();
+    if (options.shareIdenticalMedia && ShareIdenticalMedia(keep)) keep = Reachable();
     // Overrides of parts that are not written would make the package invalid.
     for (auto it = overrides_.begin(); it != overrides_.end();) {
         if (!keep.count(it->first) && it->first != "/[content_types].xml") {

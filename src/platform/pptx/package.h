@@ -64,6 +64,13 @@ private:
 
 class Package;
 
+// How a package is written; the defaults are how a presentation is saved.
+struct SaveOptions {
+    // Media of identical bytes written once (off: a test deck that holds
+    // the same picture twice on purpose keeps both parts).
+    bool shareIdenticalMedia = true;
+};
+
 class Part {
 public:
     const std::string& name() const { return name_; } // "/ppt/slides/slide1.xml"
@@ -142,7 +149,7 @@ public:
     // Media added since the load that nothing reaches any more are let go
     // afterwards (a scratch presentation pastes and deletes one picture
     // after another).
-    void SaveAs(const std::string& path);
+    void SaveAs(const std::string& path, const SaveOptions& options = {});
 
 private:
     Package() = default;

@@ -178,6 +178,20 @@ TEST(DeckBuilder, RefusesIncompleteDescriptionsAndWritesAtomically) {
     EXPECT_EQ(names, std::vector<std::string>{"good.pptx"});
 }
 
+TEST(DeckBuilder, KeepsTheSamePictureTwiceWhenAskedNotToShare) {
+    const std::string jpeg = MakePhotoJpeg(64, 48, 3, 80);
+    Deck d;
+    d.slides.push_back(Slide{{Picture({jpeg, "jpeg"}, {0, 0, 64, 48}), Picture({jpeg, "jpeg"}, {100, 0, 64, 48})}, {}});
+    for (bool share : {true, false}) {
+        d.shareMedia = share;
+        auto parts = Unzip(Build(d));
+        EXPECT_EQ(Problems(parts), std::vector<std::string>{});
+        EXPECT_EQ(parts.count("ppt/media/image2.jpeg"), share ? 0u : 1u) << "share " << share;
+        const std::string& rels = parts.at("ppt/slides/_rels/slide1.xml.rels");
+        EXPECT_EQ(rels.find("image2.jpeg") == std::string::npos, share) << rels;
+    }
+}
+
 TEST(DeckBuilderPictures, AreDeterministicBySeed) {
     EXPECT_EQ(MakePhotoJpeg(200, 100, 4, 90), MakePhotoJpeg(200, 100, 4, 90));
     EXPECT_NE(MakePhotoJpeg(200, 100, 4, 90), MakePhotoJpeg(200, 100, 5, 90));
