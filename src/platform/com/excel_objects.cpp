@@ -7,13 +7,6 @@ namespace {
 
 using namespace office;
 
-template <class T>
-std::shared_ptr<T> Make(Object o) {
-    return std::make_shared<T>(std::move(o));
-}
-
-int Int(const Value& v) { return static_cast<int>(v.as_int()); }
-
 class ComExcelShape : public ExcelShape, public Wrapper {
 public:
     using Wrapper::Wrapper;

@@ -24,6 +24,15 @@ protected:
     Object o_;
 };
 
+// A wrapper of type T around o.
+template <class T>
+std::shared_ptr<T> Make(Object o) {
+    return std::make_shared<T>(std::move(o));
+}
+
+// A whole-number member's value as the interfaces take it.
+inline int Int(const Value& v) { return static_cast<int>(v.as_int()); }
+
 // A late-bound property object: members read and assigned by name.
 class PropertyBag : public virtual office::Dispatch, public Wrapper {
 public:

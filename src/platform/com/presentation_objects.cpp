@@ -11,13 +11,6 @@ namespace {
 
 using namespace office;
 
-template <class T>
-std::shared_ptr<T> Make(Object o) {
-    return std::make_shared<T>(std::move(o));
-}
-
-int Int(const Value& v) { return static_cast<int>(v.as_int()); }
-
 class ComCommandBarControl : public CommandBarControl, public Wrapper {
 public:
     using Wrapper::Wrapper;

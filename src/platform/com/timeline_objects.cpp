@@ -8,13 +8,6 @@ namespace {
 
 using namespace office;
 
-template <class T>
-std::shared_ptr<T> Make(Object o) {
-    return std::make_shared<T>(std::move(o));
-}
-
-int Int(const Value& v) { return static_cast<int>(v.as_int()); }
-
 std::shared_ptr<Dispatch> Bag(const Object& o, const char* member) {
     return Make<PropertyBag>(o.GetObj(member, member));
 }
