@@ -10,7 +10,6 @@
 #include "engine/common.h"
 #include "engine/transfers.h"
 #include "base/containment.h"
-#include "base/errors.h"
 
 namespace quillmax::engine {
 

@@ -9,7 +9,6 @@
 #include "engine/common.h"
 #include "engine/reporting.h"
 #include "base/containment.h"
-#include "base/errors.h"
 #include "base/native_path.h"
 #include "util/file_system.h"
 

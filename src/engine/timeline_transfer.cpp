@@ -12,7 +12,6 @@
 #include "engine/common.h"
 #include "engine/transfers.h"
 #include "base/containment.h"
-#include "base/errors.h"
 
 namespace quillmax::engine {
 

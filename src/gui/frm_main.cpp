@@ -17,7 +17,6 @@
 #include "app/entry.h"
 #include "app/office_apps.h"
 #include "gui/twips.h"
-#include "base/containment.h"
 #include "base/errors.h"
 #include "settings/settings_store.h"
 #include "settings/startup.h"
