@@ -1,10 +1,12 @@
-# The reference drawing of metafiles for metafile_bench: a deck whose slides
-# each show one metafile picture in their top left corner, opened by
-# LibreOffice Impress, every slide exported as PNG at the asked pixel size.
-# The picture goes through the deck's import and the slide's drawing, a
-# different road through LibreOffice than the office helper's.
-#   /usr/bin/python3 bench/metafile_reference.py DECK OUT_FOLDER WIDTH HEIGHT
-# Writes OUT_FOLDER/<slide index>.png; prints the number of slides.
+# The reference drawing of metafiles for metafile_bench: decks whose one
+# slide shows one metafile picture over the whole slide, opened by
+# LibreOffice Impress and exported as PNG. The picture goes through the
+# deck's import and the slide's drawing, a different road through
+# LibreOffice than the office helper's.
+#   /usr/bin/python3 bench/metafile_reference.py JOBS
+# JOBS holds one line per export: DECK<TAB>PNG<TAB>WIDTH<TAB>HEIGHT (a deck
+# may be exported several times at different sizes). Prints the number of
+# PNGs written.
 import os, shutil, subprocess, sys, tempfile, time
 import uno
 from com.sun.star.beans import PropertyValue
@@ -16,7 +18,7 @@ def pv(name, value):
     return p
 
 
-deck, out, width, height = sys.argv[1], sys.argv[2], int(sys.argv[3]), int(sys.argv[4])
+jobs = [line.rstrip("\n").split("\t") for line in open(sys.argv[1]) if line.strip()]
 profile = tempfile.mkdtemp(prefix="qmx-mfref-")
 pipe = "qmx-mfref-%d" % os.getpid()
 office = subprocess.Popen(["/usr/lib/libreoffice/program/soffice", "--headless", "--invisible", "--norestore",
@@ -37,16 +39,26 @@ try:
             time.sleep(0.1)
     desktop = ctx.ServiceManager.createInstanceWithContext("com.sun.star.frame.Desktop", ctx)
     exporter = ctx.ServiceManager.createInstanceWithContext("com.sun.star.drawing.GraphicExportFilter", ctx)
-    doc = desktop.loadComponentFromURL(uno.systemPathToFileUrl(deck), "_blank", 0,
-                                       (pv("Hidden", True), pv("ReadOnly", True)))
-    pages = doc.DrawPages
-    fd = uno.Any("[]com.sun.star.beans.PropertyValue", (pv("PixelWidth", width), pv("PixelHeight", height)))
-    for i in range(pages.getCount()):
-        exporter.setSourceDocument(pages.getByIndex(i))
-        exporter.filter((pv("URL", uno.systemPathToFileUrl(os.path.join(out, "%d.png" % i))),
-                         pv("MediaType", "image/png"), pv("FilterData", fd)))
-    print(pages.getCount(), flush=True)
-    doc.close(True)
+    written, doc, opened = 0, None, None
+    for deck, png, width, height in jobs:
+        try:
+            if opened != deck:
+                if doc is not None:
+                    doc.close(True)
+                doc, opened = None, deck
+                doc = desktop.loadComponentFromURL(uno.systemPathToFileUrl(deck), "_blank", 0,
+                                                   (pv("Hidden", True), pv("ReadOnly", True)))
+            fd = uno.Any("[]com.sun.star.beans.PropertyValue",
+                         (pv("PixelWidth", int(width)), pv("PixelHeight", int(height))))
+            exporter.setSourceDocument(doc.DrawPages.getByIndex(0))
+            exporter.filter((pv("URL", uno.systemPathToFileUrl(png)), pv("MediaType", "image/png"),
+                             pv("FilterData", fd)))
+            written += 1
+        except Exception as e:
+            print("%s: %s" % (deck, e), file=sys.stderr)
+    if doc is not None:
+        doc.close(True)
+    print(written, flush=True)
 finally:
     os.killpg(office.pid, 15)
     office.wait()

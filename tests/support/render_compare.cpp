@@ -38,11 +38,7 @@ std::string Quote(const std::string& s) {
     return o + "'";
 }
 
-PageImage Load(const fs::path& png) {
-    auto im = vips::VImage::new_from_file(png.c_str(), vips::VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));
-    if (im.bands() == 4) im = im.flatten(vips::VImage::option()->set("background", std::vector<double>{255, 255, 255}));
-    if (im.bands() == 1) im = vips::VImage::bandjoin({im, im, im});
-    im = im.cast(VIPS_FORMAT_UCHAR);
+PageImage ToPage(vips::VImage im) {
     PageImage p;
     p.width = im.width();
     p.height = im.height();
@@ -53,6 +49,14 @@ PageImage Load(const fs::path& png) {
     return p;
 }
 
+PageImage Load(const fs::path& png, int shrink = 1) {
+    auto im = vips::VImage::new_from_file(png.c_str(), vips::VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));
+    if (im.bands() == 4) im = im.flatten(vips::VImage::option()->set("background", std::vector<double>{255, 255, 255}));
+    if (im.bands() == 1) im = vips::VImage::bandjoin({im, im, im});
+    if (shrink > 1) im = im.shrink(shrink, shrink);
+    return ToPage(im.cast(VIPS_FORMAT_UCHAR));
+}
+
 PageImage Resize(const PageImage& p, int w, int h) {
     if (p.width == w && p.height == h) return p;
     auto im = vips::VImage::new_from_memory(const_cast<std::uint8_t*>(p.rgb.data()), p.rgb.size(), p.width, p.height,
@@ -61,14 +65,7 @@ PageImage Resize(const PageImage& p, int w, int h) {
                    vips::VImage::option()->set("vscale", static_cast<double>(h) / p.height));
     if (im.width() != w || im.height() != h)
         im = im.embed(0, 0, w, h, vips::VImage::option()->set("extend", VIPS_EXTEND_COPY));
-    PageImage out;
-    out.width = w;
-    out.height = h;
-    size_t len = 0;
-    void* mem = im.cast(VIPS_FORMAT_UCHAR).write_to_memory(&len);
-    out.rgb.assign(static_cast<std::uint8_t*>(mem), static_cast<std::uint8_t*>(mem) + len);
-    g_free(mem);
-    return out;
+    return ToPage(im.cast(VIPS_FORMAT_UCHAR));
 }
 
 } // namespace
@@ -158,6 +155,16 @@ std::vector<std::vector<PageImage>> RenderDecks(const std::vector<std::string>& 
         out.push_back(fs::exists(pdfOf(k)) ? Pages(pdfOf(k), dpi, timeoutSeconds, pptxPaths[k])
                                            : std::vector<PageImage>{});
     return out;
+}
+
+PageImage LoadPng(const std::string& path, int shrink) {
+    StartVips();
+    try {
+        return Load(path, shrink);
+    } catch (const vips::VError& e) {
+        vips_error_clear();
+        throw std::runtime_error("cannot read " + path + ": " + e.what());
+    }
 }
 
 PageImage Region(const PageImage& page, int x, int y, int width, int height) {

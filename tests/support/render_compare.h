@@ -33,6 +33,11 @@ std::vector<PageImage> RenderDeck(const std::string& pptxPath, int dpi = 48, int
 std::vector<std::vector<PageImage>> RenderDecks(const std::vector<std::string>& pptxPaths, int dpi = 48,
                                                 int timeoutSeconds = 600);
 
+// A PNG's pixels composited on white; shrink > 1 averages shrink x shrink
+// blocks (a rendering made at shrink times the size, brought back to it).
+// Throws std::runtime_error when the file cannot be read.
+PageImage LoadPng(const std::string& path, int shrink = 1);
+
 // A region of a page (clamped to the page).
 PageImage Region(const PageImage& page, int x, int y, int width, int height);
 

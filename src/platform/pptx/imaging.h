@@ -54,6 +54,8 @@ Rendering Render(const EncodedImage& image, const Crop& crop, int widthPx, int h
 enum class MetafileRenderer { Best, Converters, Office };
 Rendering RenderMetafile(const EncodedImage& image, const Crop& crop, int widthPx, int heightPx,
                          MetafileRenderer renderer);
+// The renderer Best stands for with this metafile.
+MetafileRenderer ChosenMetafileRenderer(const EncodedImage& image);
 
 // Encodes a rendering for PasteSpecial's data types: 3 metafile (EMF
 // wrapping the bitmap), 4 GIF, 5 JPEG, 6 PNG. Refuses a format that cannot

@@ -1,15 +1,17 @@
 // File: tests/platform/pptx/office_renderer_test.cpp
 // Metafiles drawn by the office helper: text in Japanese and Latin as a
-// slide shows it, what the metafile leaves undrawn stays transparent, real
-// decks' text metafiles render, and metafiles that would choke the helper
-// are refused in bounded time without costing the next picture. Skipped
-// where LibreOffice or python3-uno is not installed.
+// slide shows it, what the metafile leaves undrawn stays transparent, scans
+// shown smaller are smoothed, real decks' text metafiles render, and
+// metafiles that would choke the helper are refused in bounded time without
+// costing the next picture. Skipped where LibreOffice or python3-uno is not
+// installed.
 #include "platform/pptx/office_renderer.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -112,11 +114,46 @@ TEST_F(OfficeRendererTest, UndrawnBackgroundStaysTransparentAndCropsCut) {
     EXPECT_THROW(imaging::Encode(r, imaging::kPasteJpeg), office::AutomationError);
     EXPECT_EQ(imaging::Encode(r, imaging::kPastePng).ext, "png");
 
+    // Edges that fall between pixels are partly covered, neither darkened
+    // nor paled: the drawing is averaged down with its transparency (the
+    // faintest edge pixels carry LibreOffice's own paler anti-aliasing).
+    auto odd = Draw(emf, 137, 82);
+    int partial = 0;
+    for (size_t i = 0; i + 3 < odd.rgba.size(); i += 4) {
+        if (odd.rgba[i + 3] < 64 || odd.rgba[i + 3] == 255) continue;
+        ++partial;
+        EXPECT_GT(odd.rgba[i], 170) << "pixel " << i / 4;
+        EXPECT_LT(odd.rgba[i + 1], 50) << "pixel " << i / 4;
+    }
+    EXPECT_GT(partial, 20);
+
     // The middle fifth across: all red, to the edges.
     auto mid = imaging::RenderMetafile({emf, "emf"}, {0.4, 0.4, 0.4, 0.4}, 40, 24, imaging::MetafileRenderer::Office);
     ASSERT_EQ(mid.width, 40);
     EXPECT_FALSE(mid.anyTransparent);
     EXPECT_GT(mid.rgba[0], 180);
+}
+
+// A scan shown smaller is smoothed as the presentation program smooths
+// it: a one-pixel checkerboard at three quarters of its size is an even
+// grey (LibreOffice alone draws it as a moire from black to white).
+TEST_F(OfficeRendererTest, ShrunkBitmapsAreSmoothedNotDecimated) {
+    imaging::Rendering board;
+    board.width = board.height = 400;
+    board.rgba.resize(400 * 400 * 4, 255);
+    for (int y = 0; y < 400; ++y)
+        for (int x = (y & 1); x < 400; x += 2) std::fill_n(&board.rgba[(static_cast<size_t>(y) * 400 + x) * 4], 3, 0);
+    const std::string emf = imaging::WrapInEmf(board);
+    auto r = Draw(emf, 300, 300);
+    ASSERT_EQ(r.width, 300);
+    int lo = 255, hi = 0;
+    for (int y = 2; y < 298; ++y)
+        for (int x = 2; x < 298; ++x) {
+            const int v = r.rgba[(static_cast<size_t>(y) * 300 + x) * 4];
+            lo = std::min(lo, v), hi = std::max(hi, v);
+        }
+    EXPECT_GE(lo, 96);
+    EXPECT_LE(hi, 160);
 }
 
 // The corpus's text and EMF+ metafiles, refused before this renderer, now
