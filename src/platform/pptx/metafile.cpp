@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <regex>
 
@@ -190,67 +191,73 @@ void CheckEmf(const std::string& b) {
 }
 
 #if QUILLMAX_HAVE_LIBWMF
-// The size libwmf gives a WMF without a placeable header (its window
-// extent or bounding box), at 96 dpi.
-void WmfDisplaySize(const std::string& bytes, int& w, int& h) {
-    wmfAPI* api = nullptr;
-    wmfAPI_Options opts{};
-    opts.function = wmf_svg_function;
-    if (wmf_api_create(&api, WMF_OPT_FUNCTION | WMF_OPT_IGNORE_NONFATAL, &opts) != wmf_E_None) {
-        if (api) wmf_api_destroy(api);
-        Fail("the WMF reader failed to start");
+// libwmf reading one WMF (a copy of its bytes) for its SVG device: the
+// size it gives the picture and its drawing. libwmf is not known to be
+// reentrant: one reader at a time in the whole process.
+class WmfReader {
+public:
+    explicit WmfReader(const std::string& bytes) : hold_(Lock()), copy_(bytes) {
+        wmfAPI_Options opts{};
+        opts.function = wmf_svg_function;
+        // Errors come back as codes; its reports (a font map it cannot
+        // load for a file without text) would only reach the terminal.
+        const unsigned long flags = WMF_OPT_FUNCTION | WMF_OPT_IGNORE_NONFATAL | WMF_OPT_NO_ERROR | WMF_OPT_NO_DEBUG;
+        wmfAPI* api = nullptr;
+        const bool started = wmf_api_create(&api, flags, &opts) == wmf_E_None;
+        api_.reset(api); // destroyed even when creation failed half-way
+        if (!started) Fail("the WMF reader failed to start");
+        if (wmf_mem_open(api, reinterpret_cast<unsigned char*>(copy_.data()), static_cast<long>(copy_.size())) !=
+                wmf_E_None ||
+            wmf_scan(api, 0, &bbox_) != wmf_E_None)
+            Fail("the WMF could not be read");
     }
-    struct Guard {
-        wmfAPI* api;
-        ~Guard() { wmf_api_destroy(api); }
-    } guard{api};
-    std::string copy = bytes;
-    wmfD_Rect bbox{};
-    unsigned int dw = 0, dh = 0;
-    if (wmf_mem_open(api, reinterpret_cast<unsigned char*>(copy.data()), static_cast<long>(copy.size())) !=
-            wmf_E_None ||
-        wmf_scan(api, 0, &bbox) != wmf_E_None || wmf_display_size(api, &dw, &dh, 96, 96) != wmf_E_None)
-        Fail("the WMF could not be read");
-    w = static_cast<int>(dw);
-    h = static_cast<int>(dh);
-}
+
+    // Its window extent or bounding box at 96 dpi.
+    void DisplaySize(unsigned int& w, unsigned int& h) {
+        w = h = 0;
+        if (wmf_display_size(api_.get(), &w, &h, 96, 96) != wmf_E_None || w == 0 || h == 0)
+            Fail("the WMF has no size");
+    }
+
+    // An SVG document of w x h (its display size).
+    std::string Svg(unsigned int w, unsigned int h) {
+        wmfAPI* api = api_.get();
+        wmf_svg_t* dev = WMF_SVG_GetData(api);
+        dev->bbox = bbox_;
+        dev->width = w;
+        dev->height = h;
+        dev->flags |= WMF_SVG_INLINE_IMAGES;
+        dev->out = wmf_stream_create(api, nullptr);
+        wmf_error_t played = wmf_play(api, 0, &bbox_);
+        char* mem = nullptr;
+        unsigned long len = 0;
+        wmf_stream_destroy(api, dev->out, &mem, &len);
+        // The stream's memory belongs to the API's allocator: freed with it.
+        std::string svg = mem ? std::string(mem, len) : std::string();
+        if (played != wmf_E_None || svg.empty()) Fail("the WMF could not be drawn");
+        return svg;
+    }
+
+private:
+    static std::unique_lock<std::mutex> Lock() {
+        static std::mutex lock;
+        return std::unique_lock<std::mutex>(lock);
+    }
+    struct Destroy {
+        void operator()(wmfAPI* api) const { wmf_api_destroy(api); }
+    };
+    std::unique_lock<std::mutex> hold_; // first in, last out
+    std::string copy_;                   // the reader takes a mutable buffer
+    std::unique_ptr<wmfAPI, Destroy> api_;
+    wmfD_Rect bbox_{};
+};
 
 std::string WmfToSvg(const std::string& bytes, double& w, double& h) {
-    wmfAPI* api = nullptr;
-    wmfAPI_Options opts{};
-    opts.function = wmf_svg_function;
-    unsigned long flags = WMF_OPT_FUNCTION | WMF_OPT_IGNORE_NONFATAL;
-    if (wmf_api_create(&api, flags, &opts) != wmf_E_None) {
-        if (api) wmf_api_destroy(api);
-        Fail("the WMF reader failed to start");
-    }
-    struct Guard {
-        wmfAPI* api;
-        ~Guard() { wmf_api_destroy(api); }
-    } guard{api};
-    std::string copy = bytes;
-    if (wmf_mem_open(api, reinterpret_cast<unsigned char*>(copy.data()), static_cast<long>(copy.size())) !=
-        wmf_E_None)
-        Fail("the WMF could not be read");
-    wmfD_Rect bbox{};
-    if (wmf_scan(api, 0, &bbox) != wmf_E_None) Fail("the WMF could not be read");
+    WmfReader reader(bytes);
     unsigned int dw = 0, dh = 0;
-    if (wmf_display_size(api, &dw, &dh, 96, 96) != wmf_E_None || dw == 0 || dh == 0)
-        Fail("the WMF has no size");
+    reader.DisplaySize(dw, dh);
     if (dw > 20000 || dh > 20000) Fail("the WMF is too large");
-    wmf_svg_t* dev = WMF_SVG_GetData(api);
-    dev->bbox = bbox;
-    dev->width = dw;
-    dev->height = dh;
-    dev->flags |= WMF_SVG_INLINE_IMAGES;
-    dev->out = wmf_stream_create(api, nullptr);
-    wmf_error_t played = wmf_play(api, 0, &bbox);
-    char* mem = nullptr;
-    unsigned long len = 0;
-    wmf_stream_destroy(api, dev->out, &mem, &len);
-    std::string svg = mem ? std::string(mem, len) : std::string();
-    // The stream's memory belongs to the API's allocator: freed with it.
-    if (played != wmf_E_None || svg.empty()) Fail("the WMF could not be drawn");
+    std::string svg = reader.Svg(dw, dh);
     // libwmf writes xlink:href for inline images without declaring xlink.
     if (svg.find("xmlns:xlink") == std::string::npos) {
         auto at = svg.find("<svg");
@@ -298,9 +305,10 @@ void PixelSize(const std::string& b, int& width, int& height) {
         }
 #if QUILLMAX_HAVE_LIBWMF
         {
-            static std::mutex lock; // libwmf is not known to be reentrant
-            std::lock_guard<std::mutex> hold(lock);
-            WmfDisplaySize(b, width, height);
+            unsigned int w = 0, h = 0;
+            WmfReader(b).DisplaySize(w, h);
+            width = static_cast<int>(w);
+            height = static_cast<int>(h);
         }
 #else
         Fail("the WMF declares no size");

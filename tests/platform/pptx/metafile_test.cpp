@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -157,6 +160,45 @@ TEST(MetafileCorpus, RendersAPictureEmfAndRefusesAChartWithText) {
         EXPECT_THROW(imaging::RenderMetafile({wmf, "wmf"}, {}, 64, 64, imaging::MetafileRenderer::Converters),
                      office::AutomationError);
     }
+}
+
+// WMFs without a placeable header go to libwmf for their size and drawing;
+// what it cannot read comes back as a refusal, and its own reports (a font
+// map it cannot load) never reach the user's terminal.
+TEST(MetafileCorpus, WmfReaderRefusesQuietly) {
+    const std::string wmf = CorpusMedia("poi/bug62513.pptx", "ppt/media/image3.wmf");
+    const std::string sizeless = CorpusMedia("shapecrawler/040_video.pptx", "ppt/media/image1.wmf");
+    if (wmf.empty() || sizeless.empty()) GTEST_SKIP() << "corpus not present";
+    ASSERT_EQ(metafile::Sniff(wmf), metafile::Kind::Wmf);
+    std::fflush(stderr);
+    const int saved = ::dup(2);
+    std::FILE* sink = std::tmpfile();
+    ASSERT_NE(sink, nullptr);
+    ::dup2(::fileno(sink), 2);
+    int refused = 0;
+    for (const std::string* b : {&wmf, &sizeless}) {
+        int w = 0, h = 0;
+        double sw = 0, sh = 0;
+        try {
+            metafile::PixelSize(*b, w, h);
+        } catch (const office::AutomationError&) {
+            ++refused;
+        }
+        try {
+            metafile::ToSvg(*b, sw, sh);
+        } catch (const office::AutomationError&) {
+            ++refused;
+        }
+    }
+    std::fflush(stderr);
+    ::dup2(saved, 2);
+    ::close(saved);
+    std::string said(static_cast<size_t>(std::ftell(sink)), '\0');
+    std::rewind(sink);
+    said.resize(std::fread(said.data(), 1, said.size(), sink));
+    std::fclose(sink);
+    EXPECT_EQ(refused, 4);
+    EXPECT_EQ(said, "");
 }
 
 } // namespace
