@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -110,7 +111,8 @@ RenderAhead::~RenderAhead() {
     changed_.notify_all();
     for (auto& t : pool_) t.join();
     if (std::getenv("QUILLMAX_DEBUG"))
-        std::fprintf(stderr, "[debug] render ahead: %u of %zu pictures taken ready-made\n", taken_, items_.size());
+        std::fprintf(stderr, "[debug] render ahead: %u of %zu pictures taken ready-made, the walk waited %.2f s\n",
+                     taken_, items_.size(), waited_);
 }
 
 void RenderAhead::Start(double fx, double fy) {
@@ -150,7 +152,11 @@ std::optional<imaging::Rendering> RenderAhead::Take(const std::string& slidePart
     std::optional<imaging::Rendering> out;
     const bool same = it.picture.imagePart == imagePart && SameCrop(it.picture.crop, crop) && it.widthPx == widthPx &&
                       it.heightPx == heightPx;
-    if (same && it.state == State::Rendering) changed_.wait(hold, [&] { return it.state != State::Rendering; });
+    if (same && it.state == State::Rendering) {
+        const auto t0 = std::chrono::steady_clock::now();
+        changed_.wait(hold, [&] { return it.state != State::Rendering; });
+        waited_ += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    }
     if (same && it.state == State::Ready) {
         out = std::move(it.rendering);
         ++taken_;

@@ -87,6 +87,7 @@ private:
     size_t next_ = 0;  // first item the pool has not begun
     size_t ready_ = 0; // rendered and not yet taken
     unsigned taken_ = 0;
+    double waited_ = 0; // seconds the walk waited for a rendering in progress
 };
 
 } // namespace quillmax::pptx
