@@ -333,6 +333,7 @@ void btnStart_Click(Session& s) {
             Need(s.appEXCEL, "ExcelApplication").SetVisible(true);
         }
 
+        if (s.automation) step([&] { s.automation->Prepare(s.fileList); });
         BeginBatchProgress(s);
         RunFiles(s, result);
     } catch (const office::AutomationError&) {

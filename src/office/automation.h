@@ -55,6 +55,10 @@ public:
     // drives a separate program sleeps `ms`; one whose calls complete
     // before they return need not wait.
     virtual void Settle(int ms) = 0;
+    // The files a batch is about to open, in order: a backend may get ready
+    // for what they hold (start a helper program in the background). A
+    // hint; nothing depends on it.
+    virtual void Prepare(const std::vector<std::string>& files) { (void)files; }
 };
 
 } // namespace quillmax::office

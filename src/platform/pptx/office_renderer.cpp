@@ -128,6 +128,8 @@ struct Helper {
     bool broken = false; // refused to start: not tried again this run
     long long serial = 0;
     double lastStart = 0;
+    bool starting = false;          // launched, "ready" not read yet
+    Clock::time_point launchedAt{};
 };
 
 std::mutex gLock;
@@ -136,6 +138,7 @@ Limits gLimits;
 std::atomic<bool> gAtExit{false};
 
 void Stop(Helper& h) {
+    h.starting = false;
     if (h.fd >= 0) {
         ::close(h.fd); // end of input: the script stops the office and leaves
         h.fd = -1;
@@ -208,7 +211,8 @@ void AtExit() {
     Stop(gHelper);
 }
 
-bool Start(Helper& h, std::string& why) {
+// Forks the helper; AwaitReady reads its "ready".
+bool Launch(Helper& h, std::string& why) {
     if (h.broken) {
         why = "the office helper could not be started earlier in this run";
         return false;
@@ -250,7 +254,7 @@ bool Start(Helper& h, std::string& why) {
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
-    const auto t0 = Clock::now();
+    h.launchedAt = Clock::now();
     pid_t pid = ::fork();
     if (pid < 0) {
         ::close(sv[0]);
@@ -275,8 +279,15 @@ bool Start(Helper& h, std::string& why) {
     ::close(sv[1]);
     h.pid = pid;
     h.fd = sv[0];
-    auto line = ReadLine(h, t0 + std::chrono::seconds(gLimits.startSeconds));
-    h.lastStart = std::chrono::duration<double>(Clock::now() - t0).count();
+    h.starting = true;
+    return true;
+}
+
+bool AwaitReady(Helper& h, std::string& why) {
+    if (!h.starting) return true;
+    h.starting = false;
+    auto line = ReadLine(h, h.launchedAt + std::chrono::seconds(gLimits.startSeconds));
+    h.lastStart = std::chrono::duration<double>(Clock::now() - h.launchedAt).count();
     if (!line || *line != "ready") {
         why = !line ? "the office helper did not start within " + std::to_string(gLimits.startSeconds) + " s"
                     : "the office helper did not start: " + *line;
@@ -286,6 +297,8 @@ bool Start(Helper& h, std::string& why) {
     }
     return true;
 }
+
+bool Start(Helper& h, std::string& why) { return Launch(h, why) && AwaitReady(h, why); }
 
 } // namespace
 
@@ -311,6 +324,7 @@ std::optional<std::string> Ask(const std::string& bytes, const std::string& ext,
     }
     Helper& h = gHelper;
     if (h.pid <= 0 && !Start(h, why)) return std::nullopt;
+    if (!AwaitReady(h, why)) return std::nullopt; // started ahead by Prestart
 
     const std::string stem = (h.dir / ("m" + std::to_string(++h.serial))).string();
     const std::string src = stem + "." + ext, dst = stem + ".png";
@@ -383,6 +397,13 @@ bool NaturalSize(const std::string& bytes, const std::string& ext, int& widthPx,
         return false;
     }
     return true;
+}
+
+void Prestart() {
+    std::lock_guard<std::mutex> hold(gLock);
+    if (gAtExit || gHelper.pid > 0 || gHelper.broken || !Available()) return;
+    std::string why;
+    Launch(gHelper, why); // a failure shows again, with its reason, on the first request
 }
 
 void Shutdown() {

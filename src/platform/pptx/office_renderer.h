@@ -33,6 +33,12 @@ std::optional<std::string> RenderPng(const std::string& bytes, const std::string
 // files that declare none in a header); false with `why` set on failure.
 bool NaturalSize(const std::string& bytes, const std::string& ext, int& widthPx, int& heightPx, std::string& why);
 
+// Starts the helper now without waiting for it, when it is installed and
+// not running: a run that will meet metafiles overlaps the office's start
+// (seconds) with other work. The first request waits for it to be ready,
+// within the same start limit.
+void Prestart();
+
 // Stops the helper (if running) and removes its files; the next request
 // starts it again. Runs by itself at exit.
 void Shutdown();

@@ -4,6 +4,7 @@
 #include <zip.h>
 
 #include "base/errors.h"
+#include "base/regular_file.h"
 
 namespace quillmax::pptx {
 
@@ -86,6 +87,18 @@ std::vector<ZipEntry> ZipArchiveEntries(const std::string& archive) {
         }
         out.push_back(std::move(e));
     }
+    zip_discard(za);
+    return out;
+}
+
+std::vector<std::string> ZipFileEntryNames(const std::string& path) {
+    std::vector<std::string> out;
+    if (!util::IsRegularFile(path)) return out; // a pipe would be waited on
+    int err = 0;
+    zip_t* za = zip_open(path.c_str(), ZIP_RDONLY, &err);
+    if (!za) return out;
+    for (zip_int64_t i = 0; i < zip_get_num_entries(za, 0); ++i)
+        if (const char* name = zip_get_name(za, static_cast<zip_uint64_t>(i), 0)) out.emplace_back(name);
     zip_discard(za);
     return out;
 }

@@ -25,4 +25,8 @@ std::string ZipArchiveBytes(const std::vector<ZipEntry>& entries, bool fixedTime
 // when the archive cannot be read.
 std::vector<ZipEntry> ZipArchiveEntries(const std::string& archive);
 
+// The entry names of a zip file, read from its central directory only;
+// empty when it is no regular file or no zip.
+std::vector<std::string> ZipFileEntryNames(const std::string& path);
+
 } // namespace quillmax::pptx

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -20,6 +21,8 @@
 #include "fixtures/deck_builder.h"
 #include "platform/pptx/imaging.h"
 #include "platform/pptx/metafile.h"
+#include "platform/pptx/pptx_automation.h"
+#include "platform/pptx/zip_io.h"
 #include "support/emf_writer.h"
 #include "support/render_compare.h"
 #include "support/temp_folder.h"
@@ -246,6 +249,36 @@ TEST_F(OfficeRendererTest, AHelperThatTakesTooLongCostsOnePicture) {
     EXPECT_GT(office_renderer::HelperPid(), 0);
     office_renderer::Shutdown();
     EXPECT_EQ(office_renderer::HelperPid(), 0);
+}
+
+// A batch that will meet metafiles starts the helper before its first
+// request, which then waits for it; a batch without any starts nothing,
+// and a pipe among the inputs is not waited on.
+TEST_F(OfficeRendererTest, ABatchWithMetafilesStartsTheHelperAhead) {
+    office_renderer::Shutdown();
+    test::TempFolder dir;
+    const std::string plain = dir / "plain.pptx", withEmf = dir / "emf.pptx", fifo = dir / "pipe.pptx";
+    test::WriteAll(plain, ZipArchiveBytes({{"ppt/media/image1.png", "x"}, {"ppt/media/image2.emf.png", "x"}}));
+    test::WriteAll(withEmf, ZipArchiveBytes({{"ppt/slides/slide1.xml", "x"}, {"ppt/media/image3.EMF", "x"}}));
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    auto automation = CreateAutomation();
+
+    const auto t0 = Clock::now();
+    automation->Prepare({fifo, dir / "missing.pptx", plain});
+    EXPECT_EQ(office_renderer::HelperPid(), 0);
+    automation->Prepare({plain, withEmf});
+    EXPECT_LT(Seconds(t0), 2.0); // launched, not waited for
+    const int early = office_renderer::HelperPid();
+    EXPECT_GT(early, 0);
+
+    EmfWriter e(40, 40);
+    e.Brush(1, 0x00AA00);
+    e.Rectangle(5, 5, 35, 35);
+    auto r = Draw(e.Finish(), 40, 40);
+    EXPECT_GT(Ink(r, 10, 30), 0.6); // the square drawn (rows 5 to 35 of 40)
+    EXPECT_EQ(office_renderer::HelperPid(), early); // the same helper, now ready
+    EXPECT_GT(office_renderer::LastStartSeconds(), 0.0);
+    office_renderer::Shutdown();
 }
 
 } // namespace
