@@ -5,7 +5,8 @@
 // thread) and, when it is installed, a JavaScript peer on libvips/sharp.
 // Targets: wall <= 0.8 x floor, below the peer; peak <= package + 200 MB.
 //
-//   photo_bench [--repeat N] [--peer DIR] [deck.pptx ...]
+//   photo_bench [--repeat N] [--peer DIR] [--program PATH] [deck.pptx ...]
+//   (--program: another build of quillmax, e.g. an older one to compare)
 //   photo_bench --make-decks DIR    (only write the two wallpaper decks)
 //   (default decks: the two wallpaper decks; peer: $QUILLMAX_PEER_DIR, a
 //    folder where `npm install pptx-image-compressor@1.0.2` was run)
@@ -29,10 +30,12 @@ int main(int argc, char** argv) {
     int repeat = 3;
     std::string peerDir = std::getenv("QUILLMAX_PEER_DIR") ? std::getenv("QUILLMAX_PEER_DIR") : "";
     std::vector<std::string> decks;
+    std::string quillmax = bench::BuildProgram(argv[0], "quillmax");
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         if (a == "--repeat" && i + 1 < argc) repeat = std::max(1, std::atoi(argv[++i]));
         else if (a == "--peer" && i + 1 < argc) peerDir = argv[++i];
+        else if (a == "--program" && i + 1 < argc) quillmax = fs::absolute(argv[++i]).string();
         else if (a == "--make-decks" && i + 1 < argc) {
             fs::create_directories(argv[i + 1]);
             for (auto& d : bench::StandardPhotoDecks(argv[i + 1])) std::printf("%s\n", d.c_str());
@@ -40,7 +43,6 @@ int main(int argc, char** argv) {
         }
         else decks.push_back(fs::absolute(a).string());
     }
-    const std::string quillmax = bench::BuildProgram(argv[0], "quillmax");
     const fs::path work = fs::temp_directory_path() / ("quillmax-photo-bench-" + std::to_string(::getpid()));
     fs::create_directories(work);
     if (decks.empty()) decks = bench::StandardPhotoDecks(work.string());

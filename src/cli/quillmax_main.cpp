@@ -9,6 +9,10 @@
 #include <thread>
 #include <vector>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 #include "app/console_view.h"
 #include "app/entry.h"
 #include "app/fit.h"
@@ -76,6 +80,12 @@ int RunConsole(const std::vector<std::string>& files, const char* argv0, bool al
 
 int main(int argc, char** argv) {
     std::setlocale(LC_ALL, ""); // the user's decimal sign in sizes
+#ifdef __GLIBC__
+    // The picture threads come and go (the render-ahead pool, the image
+    // library's workers): each new one would keep a heap of its own, and the
+    // peak resident memory grew by a third with no gain in speed.
+    mallopt(M_ARENA_MAX, 2);
+#endif
 
     const std::vector<std::string> args = quillmax::cli::PrepareConsole(argc, argv);
     bool headless = false;
