@@ -24,6 +24,8 @@ namespace {
 std::atomic<int> gEnabled{-1}; // -1: not decided yet
 std::atomic<unsigned> gTaken{0};
 
+constexpr std::uint64_t kMinAheadBytes = 48 * 1024;
+
 int Px(double points) { return std::max(1, static_cast<int>(std::lround(points * 96.0 / 72.0))); }
 
 bool SameCrop(const imaging::Crop& a, const imaging::Crop& b) {
@@ -58,6 +60,9 @@ void PlanTree(Package& pkg, Part& slide, pugi::xml_node tree, Scale scale, std::
         p.ext = ExtensionOf(image->name());
         if (p.ext == "jpg") p.ext = "jpeg";
         if (imaging::IsMetafile(p.ext) || p.ext == "svg") continue;
+        // A small picture decodes in about the time the pool would take to
+        // read it again and hand it over.
+        if (image->storedSize() < kMinAheadBytes) continue;
         p.slidePart = slide.name();
         p.shapeId = static_cast<std::uint32_t>(AttrInt(n.child("p:nvPicPr").child("p:cNvPr"), "id"));
         p.imagePart = image->name();
