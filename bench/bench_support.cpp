@@ -12,7 +12,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <regex>
 #include <sstream>
@@ -21,6 +20,8 @@
 #include <pugixml.hpp>
 #include <vips/vips8>
 
+#include "base/atomic_file.h"
+#include "base/regular_file.h"
 #include "fixtures/deck_builder.h"
 #include "platform/pptx/imaging.h"
 #include "platform/pptx/zip_io.h"
@@ -31,14 +32,15 @@ using quillmax::pptx::ZipEntry;
 namespace bench {
 
 std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
+    std::string bytes;
+    if (const auto ec = quillmax::util::ReadRegularFile(path, bytes))
+        throw std::runtime_error(path + ": " + ec.message());
+    return bytes;
 }
 
 void WriteFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (const auto ec = quillmax::util::WriteFileAtomically(path, bytes))
+        throw std::runtime_error(path + ": " + ec.message());
 }
 
 ChildRun Run(const std::vector<std::string>& argv, const std::string& cwd,

@@ -32,6 +32,7 @@ using engine::Files;
 
 // What the threads share: the real view (only under `lock`) and the stop.
 struct Shared {
+    explicit Shared(Session& s) : main(s) {}
     Session& main;
     std::mutex lock;
     std::condition_variable changed;
@@ -225,7 +226,7 @@ bool RunsInParallel(Session& s, const std::vector<std::string>& entries) {
 }
 
 bool RunFilesInParallel(Session& s, const std::vector<std::string>& entries) {
-    Shared shared{s};
+    Shared shared(s);
     shared.slidesDone.assign(entries.size(), 0);
     shared.totalDelta.assign(entries.size(), 0);
     std::vector<FileRun> runs(entries.size());

@@ -105,7 +105,7 @@ unsigned RenderAhead::TakenSoFar() { return gTaken.load(); }
 RenderAhead::RenderAhead(const std::string& zipBytes, std::vector<PlannedPicture> plan, unsigned threads)
     : zipBytes_(zipBytes), threads_(std::max(1u, threads)) {
     items_.reserve(plan.size());
-    for (auto& p : plan) items_.push_back(Item{std::move(p)});
+    for (auto& p : plan) items_.emplace_back().picture = std::move(p);
 }
 
 RenderAhead::~RenderAhead() {

@@ -61,15 +61,18 @@ std::string Timing(std::initializer_list<int> ids) {
     std::string effects, builds;
     int ctn = 3;
     for (int id : ids) {
-        std::string s = std::to_string(id);
-        effects += "<p:par><p:cTn id=\"" + std::to_string(ctn++) +
+        // The ids first: increments inside one + chain are unsequenced.
+        const std::string s = std::to_string(id), c1 = std::to_string(ctn), c2 = std::to_string(ctn + 1),
+                          c3 = std::to_string(ctn + 2), c4 = std::to_string(ctn + 3);
+        ctn += 4;
+        effects += "<p:par><p:cTn id=\"" + c1 +
                    "\" fill=\"hold\"><p:stCondLst><p:cond delay=\"indefinite\"/></p:stCondLst><p:childTnLst>"
-                   "<p:par><p:cTn id=\"" + std::to_string(ctn++) +
+                   "<p:par><p:cTn id=\"" + c2 +
                    "\" fill=\"hold\"><p:stCondLst><p:cond delay=\"0\"/></p:stCondLst><p:childTnLst>"
-                   "<p:par><p:cTn id=\"" + std::to_string(ctn++) +
+                   "<p:par><p:cTn id=\"" + c3 +
                    "\" presetID=\"10\" presetClass=\"entr\" presetSubtype=\"0\" fill=\"hold\" grpId=\"0\" "
                    "nodeType=\"clickEffect\"><p:stCondLst><p:cond delay=\"0\"/></p:stCondLst><p:childTnLst>"
-                   "<p:set><p:cBhvr><p:cTn id=\"" + std::to_string(ctn++) +
+                   "<p:set><p:cBhvr><p:cTn id=\"" + c4 +
                    "\" dur=\"1\" fill=\"hold\"/><p:tgtEl><p:spTgt spid=\"" + s +
                    "\"/></p:tgtEl><p:attrNameLst><p:attrName>style.visibility</p:attrName></p:attrNameLst>"
                    "</p:cBhvr><p:to><p:strVal val=\"visible\"/></p:to></p:set></p:childTnLst></p:cTn></p:par>"
