@@ -18,8 +18,9 @@ test_pkgs=(libgtest-dev libgmock-dev zip ccache
            xvfb xauth desktop-file-utils poppler-utils libreoffice-impress libreoffice-core fonts-dejavu-core
            mate-backgrounds)
 # The movie encoder, run as a child process; LibreOffice's metafile renderer
-# (EMF/EMF+/WMF with text), driven headless through its Python UNO bridge.
-run_pkgs=(ffmpeg libreoffice-draw python3-uno)
+# (EMF/EMF+/WMF with text), driven headless through its Python UNO bridge;
+# the fonts libwmf reads every WMF with (without them it reads none).
+run_pkgs=(ffmpeg libreoffice-draw python3-uno fonts-urw-base35)
 # Posix threads flavour: std::thread needs it. locales: the Japanese code
 # page test runs Wine under ja_JP.UTF-8.
 windows_pkgs=(cmake g++-mingw-w64-x86-64-posix wine wine64 locales)

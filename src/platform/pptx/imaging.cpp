@@ -145,18 +145,18 @@ bool IsMetafile(const std::string& ext) {
 }
 
 // A metafile's size from its header; for a WMF that declares none, the
-// size the office helper gives it (the converters' guess is refused for
-// anything they cannot draw).
+// size the office helper gives it. libwmf's guess for such a file is a
+// third larger (read where its fonts are installed) and stands in only
+// without the office.
 static void MetafileSize(const EncodedImage& image, int& width, int& height) {
-    try {
+    if (metafile::DeclaresSize(image.bytes) || metafile::Sniff(image.bytes) != metafile::Kind::Wmf ||
+        !office_renderer::Available()) {
         metafile::PixelSize(image.bytes, width, height);
-    } catch (const AutomationError&) {
-        if (metafile::Sniff(image.bytes) != metafile::Kind::Wmf || !office_renderer::Available()) throw;
-        metafile::CheckStructure(image.bytes);
-        std::string why;
-        if (!office_renderer::NaturalSize(image.bytes, "wmf", width, height, why))
-            Fail("cannot render metafile: " + why);
+        return;
     }
+    metafile::CheckStructure(image.bytes);
+    std::string why;
+    if (!office_renderer::NaturalSize(image.bytes, "wmf", width, height, why)) Fail("cannot render metafile: " + why);
 }
 
 void ImageSize(const EncodedImage& image, int& width, int& height) {

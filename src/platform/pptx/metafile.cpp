@@ -356,6 +356,11 @@ size_t CheckStructure(const std::string& b) {
     Fail("not an EMF or WMF picture");
 }
 
+bool DeclaresSize(const std::string& b) {
+    const Kind kind = Sniff(b);
+    return kind == Kind::Emf || (kind == Kind::Wmf && Le32(b, 0) == kPlaceableKey);
+}
+
 bool IsPlainBitmap(const std::string& b) {
     if (Sniff(b) != Kind::Emf) return false;
     const size_t second = Le32(b, 4);

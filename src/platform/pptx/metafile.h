@@ -19,6 +19,10 @@ Kind Sniff(const std::string& bytes);
 // placeable header / bounding box (WMF).
 void PixelSize(const std::string& bytes, int& width, int& height);
 
+// Whether the header states the size: an EMF, or a WMF with a placeable
+// header. Any other WMF's size is a reader's guess.
+bool DeclaresSize(const std::string& bytes);
+
 // An SVG document drawing the metafile; widthPx/heightPx receive the size
 // of the SVG's canvas. Refuses metafiles the converter cannot read, and
 // ones beyond a sane size.

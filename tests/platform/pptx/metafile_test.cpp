@@ -162,9 +162,10 @@ TEST(MetafileCorpus, RendersAPictureEmfAndRefusesAChartWithText) {
     }
 }
 
-// WMFs without a placeable header go to libwmf for their size and drawing;
-// what it cannot read comes back as a refusal, and its own reports (a font
-// map it cannot load) never reach the user's terminal.
+// WMFs go to libwmf for their drawing (and a size where none is declared):
+// it reads them where its fonts are installed; elsewhere what it cannot
+// read comes back as a refusal. Either way its own reports (a font map it
+// cannot load) never reach the user's terminal.
 TEST(MetafileCorpus, WmfReaderRefusesQuietly) {
     const std::string wmf = CorpusMedia("poi/bug62513.pptx", "ppt/media/image3.wmf");
     const std::string sizeless = CorpusMedia("shapecrawler/040_video.pptx", "ppt/media/image1.wmf");
@@ -175,19 +176,18 @@ TEST(MetafileCorpus, WmfReaderRefusesQuietly) {
     std::FILE* sink = std::tmpfile();
     ASSERT_NE(sink, nullptr);
     ::dup2(::fileno(sink), 2);
-    int refused = 0;
     for (const std::string* b : {&wmf, &sizeless}) {
         int w = 0, h = 0;
         double sw = 0, sh = 0;
         try {
             metafile::PixelSize(*b, w, h);
-        } catch (const office::AutomationError&) {
-            ++refused;
+            EXPECT_TRUE(w > 0 && h > 0);
+        } catch (const office::AutomationError&) { // libwmf without its fonts
         }
         try {
             metafile::ToSvg(*b, sw, sh);
-        } catch (const office::AutomationError&) {
-            ++refused;
+            EXPECT_TRUE(sw > 0 && sh > 0);
+        } catch (const office::AutomationError&) { // libwmf without its fonts
         }
     }
     std::fflush(stderr);
@@ -197,7 +197,6 @@ TEST(MetafileCorpus, WmfReaderRefusesQuietly) {
     std::rewind(sink);
     said.resize(std::fread(said.data(), 1, said.size(), sink));
     std::fclose(sink);
-    EXPECT_EQ(refused, 4);
     EXPECT_EQ(said, "");
 }
 
