@@ -37,6 +37,14 @@ inline std::map<std::string, std::string> ReadZip(const std::string& path) {
     return out;
 }
 
+// One part of a public corpus deck; empty when the corpus is absent.
+inline std::string CorpusMedia(const std::string& deck, const std::string& part) {
+    const auto p = std::filesystem::path(QUILLMAX_SOURCE_DIR) / ".." / "shared" / "corpus" / deck;
+    if (!std::filesystem::exists(p)) return {};
+    auto entries = ReadZip(p.string());
+    return entries[part];
+}
+
 inline void WriteZip(const std::string& path, const std::map<std::string, std::string>& entries) {
     std::vector<pptx::ZipEntry> list;
     for (auto& [name, data] : entries) list.push_back({name, data});

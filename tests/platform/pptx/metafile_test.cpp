@@ -11,17 +11,17 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <vector>
 
 #include "base/errors.h"
+#include "deck_fixture.h"
 #include "fixtures/deck_builder.h"
 #include "platform/pptx/imaging.h"
-#include "platform/pptx/zip_io.h"
 
 namespace quillmax::pptx {
 namespace {
+
+using test::CorpusMedia;
 
 double MeanAbsDiff(const imaging::Rendering& a, const imaging::Rendering& b) {
     auto ra = imaging::ToRaster(a), rb = imaging::ToRaster(b);
@@ -119,16 +119,6 @@ TEST(MetafileEmf, FeaturesRenderedWronglyAreRefused) {
                              {60},
                              {62, 0, 0, 8, 8}});
     EXPECT_NO_THROW(imaging::RenderMetafile({fine, "emf"}, {}, 8, 8, imaging::MetafileRenderer::Converters));
-}
-
-std::string CorpusMedia(const std::string& deck, const std::string& part) {
-    std::filesystem::path p = std::filesystem::path(QUILLMAX_SOURCE_DIR) / ".." / "shared" / "corpus" / deck;
-    if (!std::filesystem::exists(p)) return {};
-    std::ifstream in(p, std::ios::binary);
-    std::string archive((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    for (auto& e : ZipArchiveEntries(archive))
-        if (e.name == part) return std::move(e.bytes);
-    return {};
 }
 
 TEST(MetafileCorpus, RendersAPictureEmfAndRefusesAChartWithText) {

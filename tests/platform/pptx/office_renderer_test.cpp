@@ -18,6 +18,7 @@
 #include <filesystem>
 
 #include "base/errors.h"
+#include "deck_fixture.h"
 #include "fixtures/deck_builder.h"
 #include "platform/pptx/imaging.h"
 #include "platform/pptx/metafile.h"
@@ -29,6 +30,8 @@
 
 namespace quillmax::pptx {
 namespace {
+
+using test::CorpusMedia;
 
 using test::EmfWriter;
 using Clock = std::chrono::steady_clock;
@@ -162,20 +165,8 @@ TEST_F(OfficeRendererTest, ShrunkBitmapsAreSmoothedNotDecimated) {
 // The corpus's text and EMF+ metafiles, refused before this renderer, now
 // render; a WMF that declares no size gets the office's.
 TEST_F(OfficeRendererTest, RealDecksTextMetafilesRender) {
-    auto media = [](const std::string& deck, const std::string& part) {
-        const auto p = std::filesystem::path(QUILLMAX_SOURCE_DIR) / ".." / "shared" / "corpus" / deck;
-        std::string out;
-        if (!std::filesystem::exists(p)) return out;
-        if (FILE* f = popen(("unzip -p '" + p.string() + "' '" + part + "' 2>/dev/null").c_str(), "r")) {
-            char buf[65536];
-            size_t n;
-            while ((n = fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
-            pclose(f);
-        }
-        return out;
-    };
-    const std::string chart = media("poi/bug54570.pptx", "ppt/media/image1.emf");
-    const std::string sizeless = media("shapecrawler/040_video.pptx", "ppt/media/image1.wmf");
+    const std::string chart = CorpusMedia("poi/bug54570.pptx", "ppt/media/image1.emf");
+    const std::string sizeless = CorpusMedia("shapecrawler/040_video.pptx", "ppt/media/image1.wmf");
     if (chart.empty() || sizeless.empty()) GTEST_SKIP() << "corpus not present";
     auto r = imaging::Render({chart, "emf"}, {}, 420, 270);
     EXPECT_EQ(r.width, 420);
