@@ -156,14 +156,14 @@ long MaxShapeId(pugi::xml_node node) {
 
 } // namespace
 
-std::string MakePhotoDeck(const PhotoDeckSpec& spec, const std::string& out) {
+std::string MakePhotoDeck(const PhotoDeckPlan& plan, const std::string& out) {
     std::vector<ZipEntry> entries;
     std::error_code ec;
-    if (!spec.host.empty() && fs::is_regular_file(spec.host, ec)) {
-        entries = quillmax::pptx::ZipArchiveEntries(ReadFile(spec.host));
+    if (!plan.host.empty() && fs::is_regular_file(plan.host, ec)) {
+        entries = quillmax::pptx::ZipArchiveEntries(ReadFile(plan.host));
     } else {
         quillmax::pptx::deck::Deck blank;
-        blank.slides.resize(static_cast<size_t>(std::max(1, (spec.pictures + 2) / 3)));
+        blank.slides.resize(static_cast<size_t>(std::max(1, (plan.pictures + 2) / 3)));
         entries = quillmax::pptx::ZipArchiveEntries(quillmax::pptx::deck::Build(blank));
     }
     std::map<std::string, size_t> at;
@@ -186,10 +186,10 @@ std::string MakePhotoDeck(const PhotoDeckSpec& spec, const std::string& out) {
     auto size = pres.document_element().child("p:sldSz");
     const double slideW = size.attribute("cx").as_double(9144000), slideH = size.attribute("cy").as_double(6858000);
 
-    const auto files = Jpegs(spec.wallpapers, spec.maxPictureBytes);
+    const auto files = Jpegs(plan.wallpapers, plan.maxPictureBytes);
     std::vector<std::string> made;
     for (unsigned k = 0; files.empty() && k < 4; ++k)
-        made.push_back(quillmax::pptx::deck::MakePhotoJpeg(spec.fallbackWidth, spec.fallbackHeight, 2000u + k, 90));
+        made.push_back(quillmax::pptx::deck::MakePhotoJpeg(plan.fallbackWidth, plan.fallbackHeight, 2000u + k, 90));
     const size_t kinds = files.empty() ? made.size() : files.size();
 
     auto types = Parse(entry("[Content_Types].xml").bytes);
@@ -204,8 +204,8 @@ std::string MakePhotoDeck(const PhotoDeckSpec& spec, const std::string& out) {
     entry("[Content_Types].xml").bytes = XmlBytes(types);
 
     std::map<std::string, int> onSlide;
-    for (int i = 0; i < spec.pictures; ++i) {
-        const std::string& slideName = slides[static_cast<size_t>(i) * slides.size() / static_cast<size_t>(spec.pictures)];
+    for (int i = 0; i < plan.pictures; ++i) {
+        const std::string& slideName = slides[static_cast<size_t>(i) * slides.size() / static_cast<size_t>(plan.pictures)];
         const int k = onSlide[slideName]++;
         const size_t kind = static_cast<size_t>(i) % kinds;
         std::string bytes = files.empty() ? made[kind] : ReadFile(files[kind]);
@@ -247,16 +247,16 @@ std::string MakePhotoDeck(const PhotoDeckSpec& spec, const std::string& out) {
     const std::string tmp = out + ".tmp";
     WriteFile(tmp, quillmax::pptx::ZipArchiveBytes(entries, true));
     fs::rename(tmp, out);
-    return files.empty() ? "generated photos" : "wallpapers from " + spec.wallpapers;
+    return files.empty() ? "generated photos" : "wallpapers from " + plan.wallpapers;
 }
 
 std::vector<std::string> StandardPhotoDecks(const std::string& folder) {
     const std::string corpus = CorpusDir();
-    PhotoDeckSpec big;
+    PhotoDeckPlan big;
     big.host = corpus.empty() ? "" : corpus + "/rw-0x00Jeff-lsass-talk/slides.pptx";
     big.pictures = 32;
     big.maxPictureBytes = 10'000'000;
-    PhotoDeckSpec small = big;
+    PhotoDeckPlan small = big;
     small.host = corpus.empty() ? "" : corpus + "/poi/ececapstonespring2012.pptx";
     small.pictures = 53;
     small.maxPictureBytes = 1'000'000;

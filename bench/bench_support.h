@@ -41,14 +41,14 @@ void WriteFile(const std::string& path, const std::string& bytes);
 // blank deck of pictures/3 slides when empty or absent). Without such
 // JPEGs, generated photos of fallbackWidth x fallbackHeight. The same
 // inputs give the same bytes. Returns what the pictures are.
-struct PhotoDeckSpec {
+struct PhotoDeckPlan {
     std::string host;
     std::string wallpapers = "/usr/share/backgrounds/mate";
     int pictures = 32;
     std::uintmax_t maxPictureBytes = 10'000'000;
     int fallbackWidth = 3000, fallbackHeight = 2000;
 };
-std::string MakePhotoDeck(const PhotoDeckSpec& spec, const std::string& out);
+std::string MakePhotoDeck(const PhotoDeckPlan& plan, const std::string& out);
 
 // The two photo decks of the speed benchmarks, written into folder:
 // 32 large wallpapers in a talk's slides, 53 smaller ones in a student

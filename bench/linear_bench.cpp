@@ -36,15 +36,15 @@ int main(int argc, char** argv) {
     const std::vector<std::pair<std::string, std::string>> env = {{"HOME", (work / "home").string()},
                                                                   {"XDG_CONFIG_HOME", (work / "home").string()}};
     auto measure = [&](int pictures, double& mb) {
-        bench::PhotoDeckSpec spec;
-        spec.pictures = pictures;
-        spec.maxPictureBytes = 1'000'000;
-        spec.fallbackWidth = 1600;
-        spec.fallbackHeight = 1200;
+        bench::PhotoDeckPlan plan;
+        plan.pictures = pictures;
+        plan.maxPictureBytes = 1'000'000;
+        plan.fallbackWidth = 1600;
+        plan.fallbackHeight = 1200;
         const fs::path dir = work / std::to_string(pictures);
         fs::create_directories(dir);
         const std::string deck = (dir / ("photos-" + std::to_string(pictures) + ".pptx")).string();
-        bench::MakePhotoDeck(spec, deck);
+        bench::MakePhotoDeck(plan, deck);
         mb = static_cast<double>(fs::file_size(deck)) / 1e6;
         auto run = bench::Run({quillmax, "--headless", deck}, dir.string(), env);
         if (run.exitCode != 0) std::fprintf(stderr, "%d pictures: exit %d\n%s", pictures, run.exitCode, run.err.c_str());
