@@ -13,6 +13,7 @@
 #include "base/errors.h"
 #include "base/regular_file.h"
 #include "platform/pptx/xml_util.h"
+#include "platform/pptx/zip_io.h"
 
 namespace quillmax::pptx {
 
@@ -318,18 +319,9 @@ std::unique_ptr<Package> Package::FromBytes(std::string bytes) {
 }
 
 void Package::Load() {
-    zip_error_t err;
-    zip_error_init(&err);
-    zip_source_t* src = zip_source_buffer_create(zipBytes_.data(), zipBytes_.size(), 0, &err);
-    if (!src) throw office::AutomationError(kOpen, "cannot read the package");
-    archive_ = zip_open_from_source(src, ZIP_RDONLY, &err);
-    if (!archive_) {
-        zip_source_free(src);
-        std::string msg = zip_error_strerror(&err);
-        zip_error_fini(&err);
-        throw office::AutomationError(kOpen, "not a valid presentation package (" + msg + ")");
-    }
-    zip_error_fini(&err);
+    std::string why;
+    archive_ = OpenZipInMemory(zipBytes_, why);
+    if (!archive_) throw office::AutomationError(kOpen, "not a valid presentation package (" + why + ")");
 
     zip_int64_t n = zip_get_num_entries(archive_, 0);
     if (n < 0 || static_cast<std::uint64_t>(n) > kMaxEntries)
@@ -434,27 +426,7 @@ size_t Package::StructuralFaults() {
 
 std::string Package::ReadEntry(std::int64_t index, std::uint64_t declared) {
     if (declared > kMaxPartBytes) throw office::AutomationError("", "part too large");
-    zip_file_t* f = zip_fopen_index(archive_, static_cast<zip_uint64_t>(index), 0);
-    if (!f) throw office::AutomationError("", std::string("cannot read a part: ") + zip_strerror(archive_));
-    std::string out;
-    out.resize(static_cast<size_t>(declared));
-    std::uint64_t got = 0;
-    while (got < declared) {
-        zip_int64_t r = zip_fread(f, out.data() + got, declared - got);
-        if (r < 0) {
-            std::string msg = zip_file_strerror(f);
-            zip_fclose(f);
-            throw office::AutomationError("", "damaged part: " + msg);
-        }
-        if (r == 0) break;
-        got += static_cast<std::uint64_t>(r);
-    }
-    char extra;
-    zip_int64_t more = zip_fread(f, &extra, 1);
-    int closeErr = zip_fclose(f);
-    if (got != declared || more != 0 || closeErr != 0)
-        throw office::AutomationError("", "damaged part (size or checksum mismatch)");
-    return out;
+    return ReadZipEntry(archive_, index, declared);
 }
 
 Part* Package::Find(const std::string& partName) {

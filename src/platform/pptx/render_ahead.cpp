@@ -17,6 +17,7 @@
 
 #include "platform/pptx/package.h"
 #include "platform/pptx/xml_util.h"
+#include "platform/pptx/zip_io.h"
 
 namespace quillmax::pptx {
 namespace {
@@ -173,23 +174,9 @@ std::optional<imaging::Rendering> RenderAhead::Take(const std::string& slidePart
     return out;
 }
 
-std::string RenderAhead::Read(zip* archive, const Item& item) {
-    zip_file_t* f = zip_fopen_index(archive, static_cast<zip_uint64_t>(item.picture.entry), 0);
-    if (!f) return {};
-    std::string out(static_cast<size_t>(item.picture.size), '\0');
-    zip_int64_t got = zip_fread(f, out.data(), out.size());
-    zip_fclose(f);
-    if (got != static_cast<zip_int64_t>(out.size())) return {};
-    return out;
-}
-
 void RenderAhead::Work() {
-    zip_error_t err;
-    zip_error_init(&err);
-    zip_source_t* src = zip_source_buffer_create(zipBytes_.data(), zipBytes_.size(), 0, &err);
-    zip_t* archive = src ? zip_open_from_source(src, ZIP_RDONLY, &err) : nullptr;
-    if (!archive && src) zip_source_free(src);
-    zip_error_fini(&err);
+    std::string why;
+    zip_t* archive = OpenZipInMemory(zipBytes_, why);
     if (!archive) return;
     // A few ahead of the walk: each waiting rendering holds its pixels.
     const size_t limit = 2 * static_cast<size_t>(threads_);
@@ -204,8 +191,9 @@ void RenderAhead::Work() {
         hold.unlock();
         std::optional<imaging::Rendering> r;
         try {
-            imaging::EncodedImage enc{Read(archive, it), it.picture.ext};
-            if (!enc.bytes.empty()) r = imaging::Render(enc, it.picture.crop, it.widthPx, it.heightPx);
+            const imaging::EncodedImage enc{ReadZipEntry(archive, it.picture.entry, it.picture.size),
+                                            it.picture.ext};
+            r = imaging::Render(enc, it.picture.crop, it.widthPx, it.heightPx);
         } catch (const std::exception&) {
             // Copy renders it itself and meets the same failure there.
         }

@@ -20,8 +20,6 @@
 
 #include "platform/pptx/imaging.h"
 
-struct zip;
-
 namespace quillmax::pptx {
 
 class Package;
@@ -75,7 +73,6 @@ private:
     };
     void Start(double fx, double fy);
     void Work();
-    std::string Read(::zip* archive, const Item& item);
 
     const std::string& zipBytes_;
     std::vector<Item> items_;

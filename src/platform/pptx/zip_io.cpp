@@ -61,15 +61,9 @@ std::string ZipArchiveBytes(const std::vector<ZipEntry>& entries, bool fixedTime
 }
 
 std::vector<ZipEntry> ZipArchiveEntries(const std::string& archive) {
-    zip_error_t err;
-    zip_error_init(&err);
-    zip_source_t* src = zip_source_buffer_create(archive.data(), archive.size(), 0, &err);
-    if (!src) Fail("cannot read the archive");
-    zip_t* za = zip_open_from_source(src, ZIP_RDONLY, &err);
-    if (!za) {
-        zip_source_free(src);
-        Fail("not a zip archive");
-    }
+    std::string why;
+    zip_t* za = OpenZipInMemory(archive, why);
+    if (!za) Fail("not a zip archive");
     std::vector<ZipEntry> out;
     for (zip_int64_t i = 0; i < zip_get_num_entries(za, 0); ++i) {
         zip_stat_t st;
@@ -100,6 +94,43 @@ std::vector<std::string> ZipFileEntryNames(const std::string& path) {
     for (zip_int64_t i = 0; i < zip_get_num_entries(za, 0); ++i)
         if (const char* name = zip_get_name(za, static_cast<zip_uint64_t>(i), 0)) out.emplace_back(name);
     zip_discard(za);
+    return out;
+}
+
+zip_t* OpenZipInMemory(const std::string& bytes, std::string& why) {
+    zip_error_t err;
+    zip_error_init(&err);
+    zip_t* za = nullptr;
+    if (zip_source_t* src = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &err)) {
+        za = zip_open_from_source(src, ZIP_RDONLY, &err);
+        if (!za) zip_source_free(src);
+    }
+    if (!za) why = zip_error_strerror(&err);
+    zip_error_fini(&err);
+    return za;
+}
+
+std::string ReadZipEntry(zip_t* archive, std::int64_t index, std::uint64_t declared) {
+    zip_file_t* f = zip_fopen_index(archive, static_cast<zip_uint64_t>(index), 0);
+    if (!f) throw office::AutomationError("", std::string("cannot read a part: ") + zip_strerror(archive));
+    std::string out;
+    out.resize(static_cast<size_t>(declared));
+    std::uint64_t got = 0;
+    while (got < declared) {
+        zip_int64_t r = zip_fread(f, out.data() + got, declared - got);
+        if (r < 0) {
+            std::string msg = zip_file_strerror(f);
+            zip_fclose(f);
+            throw office::AutomationError("", "damaged part: " + msg);
+        }
+        if (r == 0) break;
+        got += static_cast<std::uint64_t>(r);
+    }
+    char extra;
+    zip_int64_t more = zip_fread(f, &extra, 1);
+    int closeErr = zip_fclose(f);
+    if (got != declared || more != 0 || closeErr != 0)
+        throw office::AutomationError("", "damaged part (size or checksum mismatch)");
     return out;
 }
 

@@ -1,11 +1,15 @@
 // File: platform/pptx/zip_io.h
 // Whole zip archives to and from memory, for what is not read part by part
-// through a Package: the test fixtures, checks and tools. Together with
-// package.cpp, the only code that calls libzip.
+// through a Package: the test fixtures, checks and tools; and the reading
+// of one entry that the package and the render-ahead pool share. Together
+// with package.cpp, the only code that reads entries through libzip.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
+
+struct zip;
 
 namespace quillmax::pptx {
 
@@ -28,5 +32,14 @@ std::vector<ZipEntry> ZipArchiveEntries(const std::string& archive);
 // The entry names of a zip file, read from its central directory only;
 // empty when it is no regular file or no zip.
 std::vector<std::string> ZipFileEntryNames(const std::string& path);
+
+// A read-only archive over bytes that outlive it; null when they are no zip
+// archive (why then says libzip's reason). Closed with zip_discard.
+::zip* OpenZipInMemory(const std::string& bytes, std::string& why);
+
+// One entry of an opened archive, whose central directory declares
+// `declared` bytes: a different length or a bad checksum is a damaged part.
+// Throws office::AutomationError (no member name).
+std::string ReadZipEntry(::zip* archive, std::int64_t index, std::uint64_t declared);
 
 } // namespace quillmax::pptx
