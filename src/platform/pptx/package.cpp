@@ -308,6 +308,24 @@ std::unique_ptr<Package> Package::OpenFile(const std::string& path) {
     return FromBytes(std::move(bytes));
 }
 
+std::optional<std::string> Package::ReadMainPartOf(const std::string& path) {
+    constexpr std::uint64_t kLimit = 64u << 20;
+    auto rels = ReadZipFileEntry(path, "_rels/.rels", kLimit);
+    if (!rels) return std::nullopt;
+    Relationships parsed;
+    try {
+        ParseRels(*rels, parsed, parsed.items_);
+    } catch (const office::AutomationError&) {
+        return std::nullopt;
+    }
+    const Relationship* r = parsed.FindType(reltype::Of("officeDocument"));
+    std::string name;
+    if (!r || r->target.empty()) return std::nullopt;
+    const std::string t = PercentDecode(r->target);
+    if (!Normalise(t[0] == '/' ? t : "/" + t, name)) return std::nullopt;
+    return ReadZipFileEntry(path, name.substr(1), kLimit);
+}
+
 std::unique_ptr<Package> Package::FromBytes(std::string bytes) {
     static const unsigned char kOle[] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
     if (bytes.size() >= 8 && std::memcmp(bytes.data(), kOle, 8) == 0)

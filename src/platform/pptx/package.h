@@ -121,6 +121,10 @@ public:
     static std::unique_ptr<Package> OpenFile(const std::string& path);
     static std::unique_ptr<Package> FromBytes(std::string bytes);
     static std::unique_ptr<Package> Empty();
+    // The main part of a package file, read with the package relationships
+    // only (no whole read, no check of the other parts); nothing when it
+    // cannot be found or read.
+    static std::optional<std::string> ReadMainPartOf(const std::string& path);
 
     Part* Find(const std::string& partName);
     Part& Add(const std::string& partName, std::string bytes, const std::string& contentType);

@@ -26,6 +26,9 @@ std::atomic<int> gEnabled{-1}; // -1: not decided yet
 std::atomic<unsigned> gTaken{0};
 
 constexpr std::uint64_t kMinAheadBytes = 48 * 1024;
+// Renderings waiting for the walk hold their pixels; a count limit made a
+// thread idle behind one slow picture while the other cores had nothing to do.
+constexpr std::uint64_t kAheadPixelBytes = 32u << 20;
 
 int Px(double points) { return std::max(1, static_cast<int>(std::lround(points * 96.0 / 72.0))); }
 
@@ -109,6 +112,10 @@ RenderAhead::RenderAhead(const std::string& zipBytes, std::vector<PlannedPicture
     for (auto& p : plan) items_.emplace_back().picture = std::move(p);
 }
 
+std::uint64_t RenderAhead::PixelBytes(const Item& it) {
+    return static_cast<std::uint64_t>(it.widthPx) * static_cast<std::uint64_t>(it.heightPx) * 4;
+}
+
 RenderAhead::~RenderAhead() {
     {
         std::lock_guard<std::mutex> hold(lock_);
@@ -140,7 +147,7 @@ std::optional<imaging::Rendering> RenderAhead::Take(const std::string& slidePart
     auto pass = [&](Item& it) {
         if (it.state == State::Ready) {
             it.rendering.reset();
-            --ready_;
+            held_ -= PixelBytes(it);
         }
         it.state = State::Passed;
     };
@@ -165,6 +172,8 @@ std::optional<imaging::Rendering> RenderAhead::Take(const std::string& slidePart
     }
     if (same && it.state == State::Ready) {
         out = std::move(it.rendering);
+        it.state = State::Passed;
+        held_ -= PixelBytes(it);
         ++taken_;
         ++gTaken;
     }
@@ -178,16 +187,19 @@ void RenderAhead::Work() {
     std::string why;
     zip_t* archive = OpenZipInMemory(zipBytes_, why);
     if (!archive) return;
-    // A few ahead of the walk: each waiting rendering holds its pixels.
-    const size_t limit = 2 * static_cast<size_t>(threads_);
     std::unique_lock<std::mutex> hold(lock_);
     for (;;) {
         while (next_ < items_.size() && items_[next_].state != State::Planned) ++next_;
-        changed_.wait(hold, [&] { return stop_ || next_ >= items_.size() || ready_ < limit; });
+        changed_.wait(hold, [&] {
+            return stop_ || next_ >= items_.size() || held_ == 0 ||
+                   held_ + PixelBytes(items_[next_]) <= kAheadPixelBytes;
+        });
         if (stop_ || next_ >= items_.size()) break;
-        if (items_[next_].state != State::Planned) continue;
-        Item& it = items_[next_++];
+        Item& it = items_[next_];
+        if (it.state != State::Planned) continue;
+        ++next_;
         it.state = State::Rendering;
+        held_ += PixelBytes(it);
         hold.unlock();
         std::optional<imaging::Rendering> r;
         try {
@@ -198,14 +210,13 @@ void RenderAhead::Work() {
             // Copy renders it itself and meets the same failure there.
         }
         hold.lock();
-        if (it.state == State::Rendering) {
-            if (r) {
-                it.rendering = std::move(r);
-                it.state = State::Ready;
-                ++ready_;
-            } else {
-                it.state = State::Failed;
-            }
+        if (it.state == State::Rendering && r) {
+            it.rendering = std::move(r);
+            it.state = State::Ready;
+        } else {
+            // Failed, or passed by the walk meanwhile: nothing is held for it.
+            if (it.state == State::Rendering) it.state = State::Failed;
+            held_ -= PixelBytes(it);
         }
         changed_.notify_all();
     }

@@ -339,19 +339,17 @@ std::string ReportJson(const std::string& path, const DeckReport& r) {
 }
 
 int CountSlides(const std::string& path) {
-    try {
-        std::unique_ptr<Package> pkg = Package::OpenFile(path);
-        Part* main = pkg->MainPart();
-        if (!main) return -1;
-        int n = 0;
-        for (pugi::xml_node id : main->Xml().document_element().child("p:sldIdLst").children("p:sldId")) {
-            (void)id;
-            ++n;
-        }
-        return n;
-    } catch (const std::exception&) {
-        return -1;
+    // A batch counts every deck before it starts: only the main part is read.
+    const auto main = Package::ReadMainPartOf(path);
+    if (!main) return -1;
+    pugi::xml_document doc;
+    if (!doc.load_buffer(main->data(), main->size())) return -1;
+    int n = 0;
+    for (pugi::xml_node id : doc.document_element().child("p:sldIdLst").children("p:sldId")) {
+        (void)id;
+        ++n;
     }
+    return n;
 }
 
 } // namespace quillmax::pptx

@@ -97,6 +97,26 @@ std::vector<std::string> ZipFileEntryNames(const std::string& path) {
     return out;
 }
 
+std::optional<std::string> ReadZipFileEntry(const std::string& path, const std::string& name,
+                                            std::uint64_t limit) {
+    if (!util::IsRegularFile(path)) return std::nullopt; // a pipe would be waited on
+    int err = 0;
+    zip_t* za = zip_open(path.c_str(), ZIP_RDONLY, &err);
+    if (!za) return std::nullopt;
+    std::optional<std::string> out;
+    zip_stat_t st;
+    const zip_int64_t i = zip_name_locate(za, name.c_str(), ZIP_FL_NOCASE);
+    if (i >= 0 && zip_stat_index(za, static_cast<zip_uint64_t>(i), 0, &st) == 0 && (st.valid & ZIP_STAT_SIZE) &&
+        st.size <= limit) {
+        try {
+            out = ReadZipEntry(za, i, st.size);
+        } catch (const office::AutomationError&) {
+        }
+    }
+    zip_discard(za);
+    return out;
+}
+
 zip_t* OpenZipInMemory(const std::string& bytes, std::string& why) {
     zip_error_t err;
     zip_error_init(&err);

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,12 @@ std::vector<ZipEntry> ZipArchiveEntries(const std::string& archive);
 // The entry names of a zip file, read from its central directory only;
 // empty when it is no regular file or no zip.
 std::vector<std::string> ZipFileEntryNames(const std::string& path);
+
+// One entry of a zip file, found by name without regard to case (as part
+// names are) and read without the rest of the file; nothing when the file is
+// no regular file or no zip, or the entry is missing, over limit or damaged.
+std::optional<std::string> ReadZipFileEntry(const std::string& path, const std::string& name,
+                                            std::uint64_t limit);
 
 // A read-only archive over bytes that outlive it; null when they are no zip
 // archive (why then says libzip's reason). Closed with zip_discard.

@@ -95,5 +95,31 @@ TEST(Report, NotAPackageIsRefused) {
     EXPECT_EQ(pptx::CountSlides(TempDir() + "/missing.pptx"), -1);
 }
 
+// The count reads the main part alone: it must find the same part as a
+// whole open (strict names, odd cases and encodings of the target).
+TEST(Report, CountReadingOnlyTheMainPartAgreesWithAWholeOpen) {
+    if (CorpusDir().empty()) GTEST_SKIP() << "no corpus";
+    int decks = 0;
+    for (auto& e : fs::recursive_directory_iterator(CorpusDir())) {
+        if (e.path().extension() != ".pptx") continue;
+        int whole = -1;
+        try {
+            auto pkg = pptx::Package::OpenFile(e.path().string());
+            if (pptx::Part* main = pkg->MainPart()) {
+                whole = 0;
+                for (auto id : main->Xml().document_element().child("p:sldIdLst").children("p:sldId")) {
+                    (void)id;
+                    ++whole;
+                }
+            }
+        } catch (const std::exception&) {
+            continue; // a deck that does not open is counted by whatever can read it
+        }
+        EXPECT_EQ(pptx::CountSlides(e.path().string()), whole) << e.path();
+        ++decks;
+    }
+    EXPECT_GT(decks, 10);
+}
+
 } // namespace
 } // namespace quillmax::test
