@@ -58,10 +58,20 @@ std::vector<std::string> StandardPhotoDecks(const std::string& folder);
 // The codec floor of one compressed deck: every picture the output
 // replaced, decoded from the input, resized to the replacement's pixel
 // size and encoded in its format, directly with libvips on one thread.
+// Each replaced picture redone directly with libvips on one thread, to the
+// replacement's pixel size and format.
 struct Floor {
-    double seconds = 0; // wall
-    // processor time (libvips works on a thread of its own)
+    // The floor: the whole picture decoded (streamed through once), resized
+    // and encoded. Wall and processor time (libvips works on a thread of
+    // its own).
+    double seconds = 0;
     double cpuSeconds = 0;
+    // The same decoded with random access, as a plain load gives (the whole
+    // picture in memory first).
+    double plainSeconds = 0;
+    // Decoded already shrunk (JPEG shrink-on-load) straight to the size, as
+    // the program itself decodes: no decoder does less.
+    double shrunkSeconds = 0;
     int pictures = 0; // replaced pictures the floor redid
     int kept = 0;     // pictures the output left as they were
 };
