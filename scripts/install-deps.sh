@@ -9,7 +9,7 @@ set -euo pipefail
 # quillmax, qmx-pptx and make-sample-deck: toolchain, libraries, the window's
 # translations and font.
 build_pkgs=(build-essential cmake pkg-config
-            libzip-dev libpugixml-dev libvips-dev libemf2svg-dev librsvg2-dev libwmf-dev
+            libzip-dev libpugixml-dev libvips-dev libjpeg62-turbo-dev libemf2svg-dev librsvg2-dev libwmf-dev
             qt6-base-dev qt6-translations-l10n fonts-noto-cjk)
 # The suite and the developer's rebuilds: GoogleTest, LibreOffice and
 # poppler for the end-to-end checks, a display for the window tests, real

@@ -13,6 +13,7 @@
 #include <mutex>
 
 #include "base/errors.h"
+#include "platform/pptx/jpeg_decode.h"
 #include "platform/pptx/metafile.h"
 #include "platform/pptx/office_renderer.h"
 #include "platform/pptx/similarity.h"
@@ -390,6 +391,8 @@ Rendering Render(const EncodedImage& image, const Crop& crop, int widthPx, int h
     if (static_cast<double>(fullW) * fullH > kMaxIntermediatePixels)
         Fail("the visible area of the picture is too small to render at this size");
     const bool cropped = crop.left != 0 || crop.top != 0 || crop.right != 0 || crop.bottom != 0;
+    if (!cropped && widthPx == w && heightPx == h)
+        if (auto asStored = DecodeJpegAsStored(image.bytes, w, h)) return std::move(*asStored);
     try {
         // Colour-managed pictures take the decoding path below, which turns
         // them into sRGB through their own profile (the thumbnailer's CMYK
