@@ -29,6 +29,8 @@ constexpr std::uint64_t kMinAheadBytes = 48 * 1024;
 // Renderings waiting for the walk hold their pixels; a count limit made a
 // thread idle behind one slow picture while the other cores had nothing to do.
 constexpr std::uint64_t kAheadPixelBytes = 32u << 20;
+// Times the deck's mean stored size that makes a picture go first.
+constexpr std::uint64_t kOutlier = 4;
 
 int Px(double points) { return std::max(1, static_cast<int>(std::lround(points * 96.0 / 72.0))); }
 
@@ -110,6 +112,15 @@ RenderAhead::RenderAhead(const std::string& zipBytes, std::vector<PlannedPicture
     : zipBytes_(zipBytes), threads_(std::max(1u, threads)) {
     items_.reserve(plan.size());
     for (auto& p : plan) items_.emplace_back().picture = std::move(p);
+    // A picture far larger than the others goes first: in its place, the
+    // last of them kept one core busy alone at the end of the deck.
+    std::uint64_t total = 0;
+    for (const auto& it : items_) total += it.picture.size;
+    const auto large = [&](const Item& it) { return it.picture.size * items_.size() >= kOutlier * total; };
+    for (size_t k = 0; k < items_.size(); ++k)
+        if (large(items_[k])) order_.push_back(k);
+    for (size_t k = 0; k < items_.size(); ++k)
+        if (!large(items_[k])) order_.push_back(k);
 }
 
 std::uint64_t RenderAhead::PixelBytes(const Item& it) {
@@ -189,13 +200,13 @@ void RenderAhead::Work() {
     if (!archive) return;
     std::unique_lock<std::mutex> hold(lock_);
     for (;;) {
-        while (next_ < items_.size() && items_[next_].state != State::Planned) ++next_;
+        while (next_ < order_.size() && items_[order_[next_]].state != State::Planned) ++next_;
         changed_.wait(hold, [&] {
-            return stop_ || next_ >= items_.size() || held_ == 0 ||
-                   held_ + PixelBytes(items_[next_]) <= kAheadPixelBytes;
+            return stop_ || next_ >= order_.size() || held_ == 0 ||
+                   held_ + PixelBytes(items_[order_[next_]]) <= kAheadPixelBytes;
         });
-        if (stop_ || next_ >= items_.size()) break;
-        Item& it = items_[next_];
+        if (stop_ || next_ >= order_.size()) break;
+        Item& it = items_[order_[next_]];
         if (it.state != State::Planned) continue;
         ++next_;
         it.state = State::Rendering;

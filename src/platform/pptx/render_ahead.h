@@ -3,10 +3,11 @@
 // another at the size of its choosing; decoding and resampling is most of
 // that work, and it does not depend on the walk. So, once the first Copy
 // has shown the size factor, a small pool renders every picture of the
-// opened deck in slide order at the size its Copy will ask for, ahead of
-// the walk within a budget of pixels, and Copy takes the result. A picture whose size, crop
-// or image changed meanwhile is not taken: Copy renders it then, as it
-// would anyway, so the result is the same bytes either way.
+// opened deck in slide order (a few far larger ones first) at the size its
+// Copy will ask for, ahead of the walk within a budget of pixels, and Copy
+// takes the result. A picture whose size, crop or image changed meanwhile
+// is not taken: Copy renders it then, as it would anyway, so the result is
+// the same bytes either way.
 #pragma once
 
 #include <condition_variable>
@@ -78,12 +79,13 @@ private:
     // Pixels of renderings made or in progress and not yet taken.
     static std::uint64_t PixelBytes(const Item& it);
     std::vector<Item> items_;
+    std::vector<size_t> order_; // the pool's order of items_
     unsigned threads_;
     std::vector<std::thread> pool_;
     std::mutex lock_;
     std::condition_variable changed_;
     bool started_ = false, stop_ = false;
-    size_t next_ = 0;        // first item the pool has not begun
+    size_t next_ = 0;        // first place in order_ the pool has not begun
     std::uint64_t held_ = 0; // PixelBytes of the items rendering or ready
     unsigned taken_ = 0;
     double waited_ = 0; // seconds the walk waited for a rendering in progress

@@ -1,7 +1,7 @@
 // File: tests/platform/pptx/render_ahead_test.cpp
 // Pictures rendered ahead of the walk: a deck compressed the way the engine
 // does it gives the same bytes with and without the pool, whether Copy
-// takes a ready rendering or asks for another size.
+// takes a ready rendering, one rendered out of turn, or asks for another size.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -19,7 +19,9 @@ namespace deck = quillmax::pptx::deck;
 namespace {
 
 std::string PhotoDeck(const std::string& path) {
-    auto photo = [](unsigned seed) { return pptx::imaging::EncodedImage{deck::MakePhotoJpeg(900, 600, seed, 90), "jpeg"}; };
+    auto photo = [](unsigned seed, int w = 900, int h = 600) {
+        return pptx::imaging::EncodedImage{deck::MakePhotoJpeg(w, h, seed, 90), "jpeg"};
+    };
     deck::Deck d;
     deck::Slide s1;
     s1.shapes.push_back(deck::Picture(photo(1), {20, 20, 216, 144}, "Picture 1"));
@@ -33,7 +35,8 @@ std::string PhotoDeck(const std::string& path) {
                                     {deck::Picture(photo(4), {0, 0, 200, 150}), deck::Picture(photo(5), {240, 0, 200, 150})},
                                     "Group 1"));
     s2.shapes.push_back(deck::Picture(photo(6), {20, 220, 300, 200}, "Picture 6"));
-    s2.shapes.push_back(deck::Picture(photo(7), {340, 220, 300, 200}, "Picture 7"));
+    // Far larger than the rest: the pool renders it first.
+    s2.shapes.push_back(deck::Picture(photo(7, 3000, 2000), {340, 220, 300, 200}, "Picture 7"));
     d.slides.push_back(s2);
     deck::Write(d, path);
     return path;
