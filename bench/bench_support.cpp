@@ -115,6 +115,19 @@ double LoadAverage() {
     return ::getloadavg(load, 1) == 1 ? load[0] : -1;
 }
 
+double MachineBusySeconds() {
+    std::string stat;
+    if (quillmax::util::ReadRegularFile("/proc/stat", stat)) return 0;
+    std::istringstream in(stat);
+    std::string cpu;
+    unsigned long long v[10] = {};
+    in >> cpu;
+    for (auto& x : v) in >> x;
+    // user nice system idle iowait irq softirq steal (guest time is in user)
+    const unsigned long long busy = v[0] + v[1] + v[2] + v[5] + v[6] + v[7];
+    return static_cast<double>(busy) / static_cast<double>(::sysconf(_SC_CLK_TCK));
+}
+
 namespace {
 
 std::vector<std::string> Jpegs(const std::string& folder, std::uintmax_t maxBytes) {

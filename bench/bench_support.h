@@ -31,6 +31,10 @@ std::string BuildProgram(const char* argv0, const std::string& name);
 std::string CorpusDir();
 // The one-minute load average, to print beside timings.
 double LoadAverage();
+// Processor seconds the whole machine has spent busy (all processes, all
+// cores) since it started; the difference over a run counts helper
+// processes the run's own accounting misses.
+double MachineBusySeconds();
 // Whole files through the program's own readers and writers; a failure throws.
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
