@@ -178,8 +178,8 @@ long long Seconds(const std::string& path) {
 pptx::deck::Shape Linking(int id, const std::string& click, const std::string& hover = "") {
     pptx::deck::Shape r = pptx::deck::Rectangle({400, 40.0 * id, 80, 30});
     r.id = id;
-    if (!click.empty()) r.click = pptx::deck::Action{click, "ppaction://hlinkfile"};
-    if (!hover.empty()) r.hover = pptx::deck::Action{hover, "ppaction://hlinkfile"};
+    if (!click.empty()) r.click = pptx::deck::Action{click, "ppaction://hlinkfile", "", "", ""};
+    if (!hover.empty()) r.hover = pptx::deck::Action{hover, "ppaction://hlinkfile", "", "", ""};
     return r;
 }
 
@@ -193,7 +193,7 @@ TEST_F(MovieRun, BuiltDeckReplacesTheMediaShapeAndRepointsClickLinksBesideTheDec
     movie.geometry = {100, 80, 320, 180};
     movie.image = {MakeLineArtPng(32, 18, 1), "png"};
     movie.videoBytes = std::string(2 * kMB, 'v');
-    movie.hover = Action{"https://example.com/"};
+    movie.hover = Action{"https://example.com/", "", "", "", ""};
     Shape front = Rectangle({10, 10, 50, 50});
     front.id = 4;
     Slide slide;
