@@ -9,11 +9,13 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -399,11 +401,34 @@ bool NaturalSize(const std::string& bytes, const std::string& ext, int& widthPx,
     return true;
 }
 
+namespace {
+
+// Every thread of this process, and those they start, yield to the helper:
+// its start (seconds of a core) is what each metafile of the run waits for,
+// while the threads here have other pictures to work on. A process cannot
+// take a lower priority back, so this lasts the run; a lower one the user
+// gave stays.
+void YieldToHelper() {
+    constexpr int kNice = 10;
+    auto lower = [&](id_t thread) {
+        errno = 0;
+        const int now = ::getpriority(PRIO_PROCESS, thread);
+        if (errno == 0 && now < kNice) ::setpriority(PRIO_PROCESS, thread, kNice);
+    };
+    lower(0); // this thread, whose nice value threads started from now inherit
+    std::error_code ec;
+    for (const auto& task : fs::directory_iterator("/proc/self/task", ec))
+        lower(static_cast<id_t>(std::strtoul(task.path().filename().c_str(), nullptr, 10)));
+}
+
+} // namespace
+
 void Prestart() {
     std::lock_guard<std::mutex> hold(gLock);
     if (gAtExit || gHelper.pid > 0 || gHelper.broken || !Available()) return;
     std::string why;
-    Launch(gHelper, why); // a failure shows again, with its reason, on the first request
+    // A failure shows again, with its reason, on the first request.
+    if (Launch(gHelper, why)) YieldToHelper();
 }
 
 void Shutdown() {

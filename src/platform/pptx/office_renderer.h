@@ -35,8 +35,9 @@ bool NaturalSize(const std::string& bytes, const std::string& ext, int& widthPx,
 
 // Starts the helper now without waiting for it, when it is installed and
 // not running: a run that will meet metafiles overlaps the office's start
-// (seconds) with other work. The first request waits for it to be ready,
-// within the same start limit.
+// (seconds) with other work, which from then on runs at a lower priority
+// than the helper. The first request waits for it to be ready, within the
+// same start limit.
 void Prestart();
 
 // Stops the helper (if running) and removes its files; the next request

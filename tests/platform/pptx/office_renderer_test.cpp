@@ -9,13 +9,16 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <thread>
 
 #include "base/errors.h"
 #include "deck_fixture.h"
@@ -243,8 +246,8 @@ TEST_F(OfficeRendererTest, AHelperThatTakesTooLongCostsOnePicture) {
 }
 
 // A batch that will meet metafiles starts the helper before its first
-// request, which then waits for it; a batch without any starts nothing,
-// and a pipe among the inputs is not waited on.
+// request, which then waits for it, and yields to it; a batch without any
+// starts nothing, and a pipe among the inputs is not waited on.
 TEST_F(OfficeRendererTest, ABatchWithMetafilesStartsTheHelperAhead) {
     office_renderer::Shutdown();
     test::TempFolder dir;
@@ -255,12 +258,30 @@ TEST_F(OfficeRendererTest, ABatchWithMetafilesStartsTheHelperAhead) {
     auto automation = CreateAutomation();
 
     const auto t0 = Clock::now();
+    // A thread already running when the helper starts.
+    std::atomic<bool> started{false};
+    int running = -100;
+    std::thread before([&] {
+        while (!started) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        running = ::getpriority(PRIO_PROCESS, 0);
+    });
     automation->Prepare({fifo, dir / "missing.pptx", plain});
     EXPECT_EQ(office_renderer::HelperPid(), 0);
+    const int nice = ::getpriority(PRIO_PROCESS, 0);
     automation->Prepare({plain, withEmf});
     EXPECT_LT(Seconds(t0), 2.0); // launched, not waited for
     const int early = office_renderer::HelperPid();
     EXPECT_GT(early, 0);
+    // The helper keeps the priority the program had; the program's threads,
+    // running or started after, take a lower one.
+    EXPECT_EQ(::getpriority(PRIO_PROCESS, static_cast<id_t>(early)), nice);
+    EXPECT_GE(::getpriority(PRIO_PROCESS, 0), std::max(nice, 10));
+    int later = -100;
+    std::thread([&] { later = ::getpriority(PRIO_PROCESS, 0); }).join();
+    EXPECT_GE(later, std::max(nice, 10));
+    started = true;
+    before.join();
+    EXPECT_GE(running, std::max(nice, 10));
 
     EmfWriter e(40, 40);
     e.Brush(1, 0x00AA00);
