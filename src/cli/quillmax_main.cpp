@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <clocale>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <string>
 #include <thread>
@@ -85,7 +87,10 @@ int main(int argc, char** argv) {
     // library's workers): each new one would keep a heap of its own, and the
     // peak resident memory grew by a third with no gain in speed. Two heaps
     // a core keep files compressed side by side (-j) from queueing for one.
-    mallopt(M_ARENA_MAX, static_cast<int>(2 * std::max(1u, std::thread::hardware_concurrency())));
+    // A number the environment gives stays.
+    const char* tunables = std::getenv("GLIBC_TUNABLES");
+    if (!std::getenv("MALLOC_ARENA_MAX") && !(tunables && std::strstr(tunables, "arena_max")))
+        mallopt(M_ARENA_MAX, static_cast<int>(2 * std::max(1u, std::thread::hardware_concurrency())));
 #endif
 
     const std::vector<std::string> args = quillmax::cli::PrepareConsole(argc, argv);
