@@ -4,6 +4,7 @@
 #include "platform/pptx/imaging.h"
 
 #include <vips/vips8>
+#include <vips/vector.h>
 
 #include <algorithm>
 #include <cmath>
@@ -138,6 +139,11 @@ void EnsureVips() {
         vips_operation_block_set("VipsForeignLoadSvg", FALSE);
         // Each picture is rendered once; a cache would only hold memory.
         vips_cache_set_max(0);
+        // The vector code libvips compiles at run time (liborc) is not safe
+        // with pictures rendered on several threads at once: a run died in
+        // liborc, two threads at one instruction. The plain code is a few
+        // per cent slower and rounds a little differently.
+        vips_vector_set_enabled(FALSE);
     });
 }
 
