@@ -416,9 +416,12 @@ void YieldToHelper() {
         if (errno == 0 && now < kNice) ::setpriority(PRIO_PROCESS, thread, kNice);
     };
     lower(0); // this thread, whose nice value threads started from now inherit
-    std::error_code ec;
-    for (const auto& task : fs::directory_iterator("/proc/self/task", ec))
-        lower(static_cast<id_t>(std::strtoul(task.path().filename().c_str(), nullptr, 10)));
+    try {
+        for (const auto& task : fs::directory_iterator("/proc/self/task"))
+            lower(static_cast<id_t>(std::strtoul(task.path().filename().c_str(), nullptr, 10)));
+    } catch (const fs::filesystem_error&) {
+        // without /proc the threads already running keep their priority
+    }
 }
 
 } // namespace
