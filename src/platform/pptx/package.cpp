@@ -310,7 +310,9 @@ std::unique_ptr<Package> Package::OpenFile(const std::string& path) {
 
 std::optional<std::string> Package::ReadMainPartOf(const std::string& path) {
     constexpr std::uint64_t kLimit = 64u << 20;
-    auto rels = ReadZipFileEntry(path, "_rels/.rels", kLimit);
+    std::unique_ptr<zip_t, decltype(&zip_discard)> archive(OpenZipFile(path), zip_discard);
+    if (!archive) return std::nullopt;
+    auto rels = ReadNamedZipEntry(archive.get(), "_rels/.rels", kLimit);
     if (!rels) return std::nullopt;
     Relationships parsed;
     try {
@@ -323,7 +325,7 @@ std::optional<std::string> Package::ReadMainPartOf(const std::string& path) {
     if (!r || r->target.empty()) return std::nullopt;
     const std::string t = PercentDecode(r->target);
     if (!Normalise(t[0] == '/' ? t : "/" + t, name)) return std::nullopt;
-    return ReadZipFileEntry(path, name.substr(1), kLimit);
+    return ReadNamedZipEntry(archive.get(), name.substr(1), kLimit);
 }
 
 std::unique_ptr<Package> Package::FromBytes(std::string bytes) {

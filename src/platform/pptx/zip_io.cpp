@@ -85,11 +85,15 @@ std::vector<ZipEntry> ZipArchiveEntries(const std::string& archive) {
     return out;
 }
 
+zip_t* OpenZipFile(const std::string& path) {
+    if (!util::IsRegularFile(path)) return nullptr; // a pipe would be waited on
+    int err = 0;
+    return zip_open(path.c_str(), ZIP_RDONLY, &err);
+}
+
 std::vector<std::string> ZipFileEntryNames(const std::string& path) {
     std::vector<std::string> out;
-    if (!util::IsRegularFile(path)) return out; // a pipe would be waited on
-    int err = 0;
-    zip_t* za = zip_open(path.c_str(), ZIP_RDONLY, &err);
+    zip_t* za = OpenZipFile(path);
     if (!za) return out;
     for (zip_int64_t i = 0; i < zip_get_num_entries(za, 0); ++i)
         if (const char* name = zip_get_name(za, static_cast<zip_uint64_t>(i), 0)) out.emplace_back(name);
@@ -97,24 +101,17 @@ std::vector<std::string> ZipFileEntryNames(const std::string& path) {
     return out;
 }
 
-std::optional<std::string> ReadZipFileEntry(const std::string& path, const std::string& name,
-                                            std::uint64_t limit) {
-    if (!util::IsRegularFile(path)) return std::nullopt; // a pipe would be waited on
-    int err = 0;
-    zip_t* za = zip_open(path.c_str(), ZIP_RDONLY, &err);
-    if (!za) return std::nullopt;
-    std::optional<std::string> out;
+std::optional<std::string> ReadNamedZipEntry(zip_t* archive, const std::string& name, std::uint64_t limit) {
     zip_stat_t st;
-    const zip_int64_t i = zip_name_locate(za, name.c_str(), ZIP_FL_NOCASE);
-    if (i >= 0 && zip_stat_index(za, static_cast<zip_uint64_t>(i), 0, &st) == 0 && (st.valid & ZIP_STAT_SIZE) &&
-        st.size <= limit) {
-        try {
-            out = ReadZipEntry(za, i, st.size);
-        } catch (const office::AutomationError&) {
-        }
+    const zip_int64_t i = zip_name_locate(archive, name.c_str(), ZIP_FL_NOCASE);
+    if (i < 0 || zip_stat_index(archive, static_cast<zip_uint64_t>(i), 0, &st) != 0 ||
+        !(st.valid & ZIP_STAT_SIZE) || st.size > limit)
+        return std::nullopt;
+    try {
+        return ReadZipEntry(archive, i, st.size);
+    } catch (const office::AutomationError&) {
+        return std::nullopt;
     }
-    zip_discard(za);
-    return out;
 }
 
 zip_t* OpenZipInMemory(const std::string& bytes, std::string& why) {

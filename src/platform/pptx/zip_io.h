@@ -34,11 +34,14 @@ std::vector<ZipEntry> ZipArchiveEntries(const std::string& archive);
 // empty when it is no regular file or no zip.
 std::vector<std::string> ZipFileEntryNames(const std::string& path);
 
-// One entry of a zip file, found by name without regard to case (as part
-// names are) and read without the rest of the file; nothing when the file is
-// no regular file or no zip, or the entry is missing, over limit or damaged.
-std::optional<std::string> ReadZipFileEntry(const std::string& path, const std::string& name,
-                                            std::uint64_t limit);
+// A zip file opened by its central directory alone (entries are read as
+// asked for); null when it is no regular file or no zip. Closed with
+// zip_discard.
+::zip* OpenZipFile(const std::string& path);
+
+// The entry of an opened archive named so, without regard to case (as part
+// names are); nothing when it is missing, over limit or damaged.
+std::optional<std::string> ReadNamedZipEntry(::zip* archive, const std::string& name, std::uint64_t limit);
 
 // A read-only archive over bytes that outlive it; null when they are no zip
 // archive (why then says libzip's reason). Closed with zip_discard.
